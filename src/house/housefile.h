@@ -1,0 +1,83 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// House files, their backups and postas.lst: byte layouts, length classes,
+// list rows and the file operations built on them. No widgets here.
+namespace house {
+
+constexpr int RecordLength = 12;
+constexpr int RecordCount = 1366;
+constexpr qint64 HouseFileSize = RecordCount * RecordLength; // 16392
+constexpr int ApartmentRecords = 9;
+constexpr int ApartmentBytes = ApartmentRecords * RecordLength; // 108
+constexpr int ApartmentCount = 152;      // 151 whole apartments and a last group of 7 records
+constexpr int LastWholeApartment = 151;
+constexpr int NonResidentApartment = 138;
+constexpr int NonResidentFirstRecord = 1234;
+constexpr qint64 NonResidentFirstByte = 14797; // 1-based
+constexpr int ListRowCount = 1518;       // 152 headers + 1366 records
+constexpr int NonResidentHeaderRow = 1370;
+constexpr int NonResidentFirstRow = 1371;
+constexpr int NonResidentLastRow = 1379;
+constexpr int NonResidentRecordLength = 30;
+constexpr int NonResidentNameWidth = 18;
+constexpr int NonResidentCodeWidth = 10;
+constexpr int NonResidentNameMax = 17;
+
+QString emptyRecord();                 // "FFFFFFFFFFFF"
+QByteArray blankHouseContent();        // 16392 'F'
+
+enum class LengthClass { New, Valid, Damaged };
+LengthClass classifyLength(qint64 length);
+
+// Outcome of a file operation. error is a Hungarian sentence naming the file.
+struct IoResult {
+    bool ok = true;
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
+struct HouseRead {
+    LengthClass lengthClass = LengthClass::New;
+    QStringList records; // the 1366 records of a valid file, otherwise empty
+    bool ok = true;      // false when the file could not be created or read
+    QString error;
+};
+
+// Creates a 0-byte file when the path does not exist.
+HouseRead readHouseFile(const QString &path);
+// True when a valid house's content differs anywhere from 16392 'F'.
+bool holdsData(const QStringList &records);
+
+// Positional writes at 1-based byte positions; they never shorten a file.
+IoResult initHouseFile(const QString &path);                              // 16392 'F' from byte 1
+IoResult writeHouseRecord(const QString &path, int record, const QString &text);      // at 12(k-1)+1
+IoResult writeHouseApartment(const QString &path, int apartment, const QString &text); // at 108(n-1)+1
+IoResult writeHouseRows(const QString &path, const QStringList &rows);   // record rows from byte 1
+// Replaces the whole content atomically (the old or the new content is on
+// disk at every instant); bytes beyond content.size() of a longer file stay.
+IoResult replaceFileContent(const QString &path, const QByteArray &content);
+
+QString backupPathOf(const QString &housePath);
+
+// List rows: a header "n. Lakás" before every nine records.
+void fillHouseList(QStringList &rows, const QStringList &records);
+QStringList houseListRows(const QStringList &records);
+bool isHeaderRow(const QString &row);   // ". Lakás" at character 2, 3 or 4
+int recordOfRow(int row);               // 1-based record number of a record row
+int headerRowOf(int apartment);         // 10(n-1)
+bool isRecordRow(int row);              // row % 10 != 0
+
+// Card codes typed by the user must be hexadecimal before they are stored.
+bool isHexCode(const QString &code);
+
+// postas.lst in the data folder (which ends in a path separator).
+QString nonResidentListPath(const QString &dataFolder);
+QStringList readNonResidents(const QString &dataFolder, IoResult *result = nullptr);
+qint64 findNonResident(const QString &dataFolder, const QString &name, IoResult *result = nullptr);
+QString buildNonResidentRecord(const QString &name, const QString &code);
+IoResult writeNonResident(const QString &dataFolder, qint64 position, const QString &name, const QString &code);
+
+} // namespace house
