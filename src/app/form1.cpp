@@ -1,0 +1,413 @@
+#include "app/form1.h"
+#include "ui_form1.h"
+
+#include "app/dialogs.h"
+#include "app/instanceguard.h"
+#include "app/settingsstore.h"
+#include "copyrestore/copyhouse.h"
+#include "copyrestore/restorehouse.h"
+#include "help/helpmode.h"
+#include "house/apartmenttransfer.h"
+#include "house/houseopening.h"
+#include "house/nonresidents.h"
+#include "reader/erase.h"
+#include "reader/readerlink.h"
+#include "reader/readout.h"
+#include "reader/serialport.h"
+#include "reader/upload.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace {
+const QString Title = QStringLiteral("Belvarium");
+constexpr int VisibleHouseRows = 24;
+
+void setBackground(QWidget *w, const QColor &colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, colour); // leftover captions stay out of sight
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+int lastSeparator(const QString &path)
+{
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+}
+} // namespace
+
+Form1::Form1(const Services &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_ui(std::make_unique<Ui::Form1>())
+{
+    m_ui->setupUi(this);
+    setFixedSize(px(11400), px(8550));
+    m_reader = std::make_unique<ReaderLink>(*this);
+    m_helpMode = std::make_unique<HelpMode>(*this);
+    m_houseOpening = std::make_unique<HouseOpening>(*this);
+    m_nonResidents = std::make_unique<NonResidents>(*this);
+    m_transfer = std::make_unique<ApartmentTransfer>(*this);
+    m_readOut = std::make_unique<ReadOut>(*this);
+    m_upload = std::make_unique<Upload>(*this);
+    m_erase = std::make_unique<Erase>(*this);
+    m_copyHouse = std::make_unique<CopyHouse>(*this);
+    m_restoreHouse = std::make_unique<RestoreHouse>(*this);
+    styleControls();
+    wireControls();
+}
+
+Form1::~Form1()
+{
+    // Controllers refer to the widgets and the link; let them go first.
+    m_restoreHouse.reset();
+    m_copyHouse.reset();
+    m_erase.reset();
+    m_upload.reset();
+    m_readOut.reset();
+    m_transfer.reset();
+    m_nonResidents.reset();
+    m_houseOpening.reset();
+    m_helpMode.reset();
+    m_reader.reset();
+}
+
+void Form1::styleControls()
+{
+    Ui::Form1 &u = *m_ui;
+
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPointSizeF(9.75);
+    buttonFont.setBold(false);
+    for (QPushButton *b : {u.Command7, u.Command5, u.Command4, u.Command6, u.Command1, u.Command17})
+        b->setFont(buttonFont);
+
+    QFont listFont(QStringLiteral("Courier New"));
+    listFont.setStyleHint(QFont::TypeWriter);
+    listFont.setPointSize(9);
+    for (QListWidget *l : {u.List1, u.List2, u.List3, u.List5, u.List6, u.File1}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Text, Qt::blue);
+        p.setColor(QPalette::Base, Qt::white);
+        l->setPalette(p);
+        l->setUniformItemSizes(true);
+        if (l != u.File1)
+            l->setFont(listFont);
+    }
+
+    // The house lists show exactly 24 rows, so that selecting row 1370 and
+    // then row 1393 leaves apartment 138's header at the top.
+    auto *probe = new QListWidgetItem(QStringLiteral("FFFFFFFFFFFF"), u.List2);
+    const int rowHeight = std::max(1, u.List2->sizeHintForRow(0));
+    delete probe;
+    const int listHeight = VisibleHouseRows * rowHeight + 2 * u.List2->frameWidth();
+    for (QWidget *w : {static_cast<QWidget *>(u.List1), static_cast<QWidget *>(u.List2),
+                       static_cast<QWidget *>(u.List3), static_cast<QWidget *>(u.List6),
+                       static_cast<QWidget *>(u.Label21), static_cast<QWidget *>(u.Label10),
+                       static_cast<QWidget *>(u.Label8), static_cast<QWidget *>(u.Label25)})
+        w->resize(w->width(), listHeight);
+
+    const QColor shadow(0, 128, 128);
+    for (QLabel *l : {u.Label4, u.Label5, u.Label6, u.Label20, u.Label22, u.Label26, u.Label11, u.Label31,
+                      u.Label28, u.Label30, u.Label9, u.Label12, u.Label13, u.Label14, u.Label15, u.Label16,
+                      u.Label21, u.Label10, u.Label25, u.Label2, u.Label8, u.Label7})
+        setBackground(l, shadow);
+
+    QPalette yellow = u.Text8->palette();
+    yellow.setColor(QPalette::Base, Qt::yellow);
+    u.Text8->setPalette(yellow);
+
+    QFont helpFont(QStringLiteral("MS Sans Serif"));
+    helpFont.setStyleHint(QFont::SansSerif);
+    helpFont.setPointSizeF(9.75);
+    u.Text7->setFont(helpFont);
+    QPalette face = u.Text7->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    u.Text7->setPalette(face);
+    u.Text7->viewport()->setCursor(Qt::IBeamCursor);
+    u.Text7->raise();
+
+    u.ProgressBar1->setRange(0, 100);
+    u.ProgressBar1->setValue(0);
+}
+
+void Form1::wireControls()
+{
+    Ui::Form1 &u = *m_ui;
+    connect(u.Command6, &QPushButton::clicked, m_readOut.get(), &ReadOut::command6Clicked);
+    connect(u.Command1, &QPushButton::clicked, m_upload.get(), &Upload::command1Clicked);
+    connect(u.Command17, &QPushButton::clicked, m_erase.get(), &Erase::command17Clicked);
+    connect(u.Command4, &QPushButton::clicked, m_houseOpening.get(), &HouseOpening::command4Clicked);
+    connect(u.Command5, &QPushButton::clicked, m_copyHouse.get(), &CopyHouse::command5Clicked);
+    connect(u.Command7, &QPushButton::clicked, m_restoreHouse.get(), &RestoreHouse::command7Clicked);
+    connect(u.Command3, &QPushButton::clicked, m_nonResidents.get(), &NonResidents::command3Clicked);
+    connect(u.Command2, &QPushButton::clicked, m_transfer.get(), &ApartmentTransfer::command2Clicked);
+    connect(u.Command8, &QPushButton::clicked, m_transfer.get(), &ApartmentTransfer::command8Clicked);
+    connect(u.Command19, &QPushButton::clicked, this, [this] {
+        if (ask(QStringLiteral("Ki akar lépni?"), Dialogs::Buttons::OkCancel) == Dialogs::Answer::Ok)
+            endProgram();
+        else
+            m_ui->Label11->setVisible(true);
+    });
+    connect(u.Combo1, qOverload<int>(&QComboBox::activated), this, &Form1::choosePort);
+
+    connect(u.List5, &QListWidget::itemClicked, m_nonResidents.get(), [this] { m_nonResidents->list5Clicked(); });
+    connect(u.List5, &QListWidget::itemDoubleClicked, m_nonResidents.get(),
+            [this] { m_nonResidents->list5DoubleClicked(); });
+    connect(u.List2, &QListWidget::itemDoubleClicked, m_nonResidents.get(),
+            [this] { m_nonResidents->list2DoubleClicked(); });
+    connect(u.List6, &QListWidget::itemDoubleClicked, m_transfer.get(),
+            [this] { m_transfer->list6DoubleClicked(); });
+    connect(u.List3->verticalScrollBar(), &QScrollBar::valueChanged, m_houseOpening.get(),
+            &HouseOpening::list3Scrolled);
+    connect(u.File1, &QListWidget::itemClicked, m_restoreHouse.get(),
+            [this](QListWidgetItem *item) { m_restoreHouse->file1Selected(item->text()); });
+
+    connect(m_reader.get(), &ReaderLink::linkFailed, this, [this](const QString &reason) {
+        m_reader->detach();
+        ask(reason);
+    });
+
+    for (QWidget *w : {u.Text4, u.Text2, u.Text8})
+        w->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_ui->Text4) {
+            changeDataFolder();
+            return true;
+        }
+        if (watched == m_ui->Text2) {
+            m_houseOpening->text2DoubleClicked();
+            return true;
+        }
+    }
+    if (watched == m_ui->Text8 && event->type() == QEvent::KeyPress) {
+        if (m_erase->text8KeyPressed(static_cast<QKeyEvent *>(event)->key()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The close box ends the program at once, without a question.
+    event->accept();
+    endProgram();
+}
+
+void Form1::endProgram()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_reader->timer1().stop();
+    m_reader->timer2().stop();
+    m_reader->timer3().stop();
+    m_reader->detach();
+    hide();
+    emit endRequested();
+}
+
+Dialogs::Answer Form1::ask(const QString &text, Dialogs::Buttons buttons)
+{
+    return m_services.dialogs->message(Title, text, buttons);
+}
+
+QString Form1::inputBox(const QString &prompt)
+{
+    return m_services.dialogs->inputBox(Title, prompt);
+}
+
+QString Form1::pickHouseFile()
+{
+    return m_services.dialogs->openFile(Title, dataFolder(), houseFileFilter(), QString());
+}
+
+QString Form1::dataFolder() const
+{
+    return m_ui->Text4->text();
+}
+
+QString Form1::nonResidentListPath() const
+{
+    return dataFolder() + QStringLiteral("postas.lst");
+}
+
+void Form1::torles()
+{
+    m_helpMode->torles();
+}
+
+void Form1::setSideListsEnabled(bool enabled)
+{
+    m_ui->List5->setEnabled(enabled);
+    m_ui->List6->setEnabled(enabled);
+}
+
+void Form1::hideCopyView()
+{
+    m_ui->List1->clear();
+    m_ui->List1->hide();
+    m_ui->Label24->setText(QString());
+    m_ui->Label24->hide();
+    m_ui->Label25->hide();
+}
+
+void Form1::setShown(std::initializer_list<QWidget *> widgets, bool shown)
+{
+    for (QWidget *w : widgets)
+        w->setVisible(shown);
+}
+
+// ---- start-up -------------------------------------------------------------
+
+bool Form1::startUp()
+{
+    Ui::Form1 &u = *m_ui;
+    if (!m_services.instance->tryAcquire()) {
+        ask(QStringLiteral("A gépen már fut ez a program."));
+        m_ended = true;
+        return false;
+    }
+
+    const QList<int> ports = m_services.ports->freePorts();
+    m_state.portSelectLock = 1; // filling the list selects its first entry
+    for (int n : ports) {
+        u.Combo1->addItem(QString::number(n));
+        u.Combo1->setItemData(u.Combo1->count() - 1, m_services.ports->deviceName(n), Qt::ToolTipRole);
+    }
+
+    m_state.portSetting = m_services.settings->value(QStringLiteral("alap"), QStringLiteral("comm"),
+                                                     QStringLiteral("port"));
+    if (u.Combo1->count() > 0) {
+        m_state.portSelectLock = 1;
+        int index = u.Combo1->findText(m_state.portSetting, Qt::MatchExactly);
+        if (index < 0) {
+            m_state.portSetting = u.Combo1->itemText(0);
+            index = 0;
+        }
+        u.Combo1->setCurrentIndex(index);
+        openPort(m_state.portSetting.toInt(), true);
+    } else {
+        ask(QStringLiteral("A gépen nincs szabad port!"));
+    }
+    m_state.portSelectLock = 0;
+
+    const QString saved = m_services.settings->value(QStringLiteral("belvarium"), QStringLiteral("cim"),
+                                                     QStringLiteral("hely"));
+    u.Text4->setText(saved);
+    if (saved.trimmed().isEmpty()) {
+        if (!pickFirstDataFolder())
+            return false;
+    } else if (!QFileInfo(saved).isDir() || !QFileInfo(saved).isWritable()) {
+        // A folder that was removed or became read-only would fail every later
+        // save without a word; the user chooses a new one now instead.
+        ask(QStringLiteral("Az adatok mappája (%1) nem létezik vagy nem írható. Válasszon másik mappát!")
+                .arg(saved));
+        if (!pickFirstDataFolder())
+            return false;
+    }
+
+    ensureNonResidentList(dataFolder());
+    m_state.requestLeadByte = 1;
+    return true;
+}
+
+bool Form1::pickFirstDataFolder()
+{
+    ask(QStringLiteral("Hozzon létre egy mappát, melyben az adatait tárolni fogja! A 'Fájlnév'-hez írjon be "
+                       "egy '1'-et és nyomja meg a megnyitás gombot!"));
+    for (;;) {
+        const QString picked = runFolderPicker();
+        m_ui->Text4->setText(picked);
+        if (!picked.trimmed().isEmpty()) {
+            const QString folder = picked.left(lastSeparator(picked) + 1);
+            if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+                m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"),
+                                              QStringLiteral("hely"), folder);
+                m_ui->Text4->setText(folder);
+                return true;
+            }
+            ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
+            m_ui->Text4->clear();
+            continue;
+        }
+        if (ask(QStringLiteral("Nem hozott létre mappát, ki akar lépni a programból?"),
+                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes) {
+            m_ended = true;
+            return false;
+        }
+    }
+}
+
+QString Form1::runFolderPicker()
+{
+    return m_services.dialogs->openFile(Title, m_ui->Text4->text(), houseFileFilter(), QString());
+}
+
+void Form1::ensureNonResidentList(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("postas.lst");
+    if (QFileInfo::exists(path))
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        ask(QStringLiteral("A(z) %1 fájl nem hozható létre: %2").arg(path, file.errorString()));
+}
+
+void Form1::changeDataFolder()
+{
+    torles();
+    if (ask(QStringLiteral("Meg kívánja változtatni az adat elérési útvonalat?"), Dialogs::Buttons::OkCancel)
+        != Dialogs::Answer::Ok)
+        return;
+    const QString picked = runFolderPicker();
+    if (!picked.trimmed().isEmpty()) {
+        const QString folder = picked.left(lastSeparator(picked) + 1);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"),
+                                          QStringLiteral("hely"), folder);
+            m_ui->Text4->setText(folder);
+            ensureNonResidentList(folder);
+        } else {
+            ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
+        }
+    }
+    m_ui->Text7->hide();
+}
+
+// ---- serial port ------------------------------------------------------------
+
+bool Form1::openPort(int number, bool reportFailure)
+{
+    m_reader->detach();
+    QString error;
+    std::unique_ptr<SerialLink> link = m_services.ports->open(number, &error);
+    if (!link) {
+        if (reportFailure)
+            ask(error);
+        return false;
+    }
+    m_reader->attach(std::move(link));
+    return true;
+}
+
+void Form1::choosePort(int comboIndex)
+{
+    if (m_state.portSelectLock == 1 || comboIndex < 0)
+        return;
+    m_reader->detach();
+    m_state.portSetting = m_ui->Combo1->itemText(comboIndex);
+    openPort(m_state.portSetting.toInt(), true);
+    m_services.settings->setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"),
+                                  m_state.portSetting);
+}

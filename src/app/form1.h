@@ -1,0 +1,126 @@
+#pragma once
+#include "app/dialogs.h"
+#include "app/services.h"
+#include "reader/protocol.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+namespace Ui { class Form1; }
+class QLabel;
+class QListWidget;
+class QPushButton;
+class ReaderLink;
+class HelpMode;
+class HouseOpening;
+class NonResidents;
+class ApartmentTransfer;
+class ReadOut;
+class Upload;
+class Erase;
+class CopyHouse;
+class RestoreHouse;
+
+// Window-level state that several commands share; all empty or zero at start.
+struct WindowState
+{
+    QString houseFilePath;
+    QString backupFilePath;
+    qint16 readOutRunning = 0;
+    qint16 uploadRunning = 0;
+    int requestLeadByte = 0;
+    protocol::RequestBytes requestBytes{};
+    QByteArray requestFrame;
+    QString portSetting;
+    qint16 portSelectLock = 0;
+    qint16 apartmentCounter = 0;
+    qint32 scanPos = 0;
+    QString recordBuffer;
+};
+
+// The main window. It owns the widgets (form1.ui), the shared state and the
+// services, and hands each control's event to the controller of its subsystem.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form1(const Services &services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence; false when the program must end (second copy,
+    // no data folder chosen). Runs once, before the window is shown.
+    bool startUp();
+
+    Ui::Form1 &ui() { return *m_ui; }
+    WindowState &state() { return m_state; }
+    const Services &services() const { return m_services; }
+    Dialogs &dialogs() { return *m_services.dialogs; }
+    const Timing &timing() const { return m_services.timing; }
+    ReaderLink &reader() { return *m_reader; }
+    HelpMode &helpMode() { return *m_helpMode; }
+    HouseOpening &houseOpening() { return *m_houseOpening; }
+    NonResidents &nonResidents() { return *m_nonResidents; }
+    ApartmentTransfer &apartmentTransfer() { return *m_transfer; }
+    ReadOut &readOut() { return *m_readOut; }
+    Upload &upload() { return *m_upload; }
+    Erase &erase() { return *m_erase; }
+    CopyHouse &copyHouse() { return *m_copyHouse; }
+    RestoreHouse &restoreHouse() { return *m_restoreHouse; }
+
+    // A message box with the program's title.
+    Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
+    QString inputBox(const QString &prompt);
+    // The open-file dialog in the data folder with the house-file filter.
+    QString pickHouseFile();
+    static QString houseFileFilter() { return QStringLiteral("Szöveg (*.txt)|*.txt|"); }
+
+    QString dataFolder() const;
+    QString nonResidentListPath() const;
+    // True when the program ends: "Kilép" with OK, or a start-up refusal.
+    bool ended() const { return m_ended; }
+
+    // Shared routines.
+    void torles();
+    void setSideListsEnabled(bool enabled);  // List5 and List6
+    void hideCopyView();                     // List1 cleared and hidden, Label24 blanked and hidden, Label25 hidden
+    void setShown(std::initializer_list<QWidget *> widgets, bool shown);
+
+    // Serial port.
+    void choosePort(int comboIndex);     // Combo1's selection
+    bool openPort(int number, bool reportFailure);
+    void changeDataFolder();             // Text4 double-click
+
+    // Geometry in twips (15 twips per pixel at 96 dpi).
+    static int px(double twips) { return int(twips / 15.0 + 0.5); }
+
+signals:
+    void endRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void wireControls();
+    void styleControls();
+    bool pickFirstDataFolder();
+    QString runFolderPicker();
+    void ensureNonResidentList(const QString &folder);
+    void endProgram();
+
+    Services m_services;
+    std::unique_ptr<Ui::Form1> m_ui;
+    WindowState m_state;
+    bool m_ended = false;
+    std::unique_ptr<ReaderLink> m_reader;
+    std::unique_ptr<HelpMode> m_helpMode;
+    std::unique_ptr<HouseOpening> m_houseOpening;
+    std::unique_ptr<NonResidents> m_nonResidents;
+    std::unique_ptr<ApartmentTransfer> m_transfer;
+    std::unique_ptr<ReadOut> m_readOut;
+    std::unique_ptr<Upload> m_upload;
+    std::unique_ptr<Erase> m_erase;
+    std::unique_ptr<CopyHouse> m_copyHouse;
+    std::unique_ptr<RestoreHouse> m_restoreHouse;
+};

@@ -1,0 +1,43 @@
+#pragma once
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class Form1;
+class QPushButton;
+
+// Help mode and the hover look of the six large buttons; torles gives every
+// large button its resting look back and hides the help panel.
+class HelpMode : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HelpMode(Form1 &form);
+
+    void torles();
+    void hoverLargeButton(QPushButton *button);
+    void hoverExit();
+
+    static QString helpText(const QString &buttonName);
+
+    // Twips of a large button's two looks.
+    struct Look {
+        int restLeft;
+        int restWidth;
+        int hoverLeft;
+        int hoverWidth;
+    };
+    static Look lookOf(const QString &buttonName);
+
+    static constexpr int RestTop = 360, RestHeight = 330, HoverTop = 285, HoverHeight = 480;
+    static constexpr int PanelLeft = 0, PanelTop = 6060, PanelWidth = 11355;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void growPanel();
+
+    Form1 &m_form;
+    QList<QPushButton *> m_largeButtons; // in torles' order
+};

@@ -1,0 +1,7 @@
+#include "reader/readout.h"
+#include "app/form1.h"
+
+void ReadOut::command6Clicked()
+{
+}
+

@@ -1,0 +1,7 @@
+#include "reader/upload.h"
+#include "app/form1.h"
+
+void Upload::command1Clicked()
+{
+}
+
