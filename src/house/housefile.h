@@ -14,6 +14,7 @@ constexpr int ApartmentRecords = 9;
 constexpr int ApartmentBytes = ApartmentRecords * RecordLength; // 108
 constexpr int ApartmentCount = 152;      // 151 whole apartments and a last group of 7 records
 constexpr int LastWholeApartment = 151;
+constexpr int LastGroupRecords = 7;      // records 1360 ... 1366
 constexpr int NonResidentApartment = 138;
 constexpr int NonResidentFirstRecord = 1234;
 constexpr qint64 NonResidentFirstByte = 14797; // 1-based
@@ -51,11 +52,21 @@ HouseRead readHouseFile(const QString &path);
 // True when a valid house's content differs anywhere from 16392 'F'.
 bool holdsData(const QStringList &records);
 
+// 9 for apartments 1 ... 151, 7 for the last group 152, 0 for anything else.
+int recordsOfApartment(int apartment);
+
 // Positional writes at 1-based byte positions; they never shorten a file.
+// Record and apartment writes change the file in place (an upload holding the
+// file open sees them); whole-content writes replace it atomically.
+// Out-of-range numbers, texts of the wrong length and characters without a
+// Windows-1250 byte are refused (ok false) and nothing is written.
 IoResult initHouseFile(const QString &path);                              // 16392 'F' from byte 1
-IoResult writeHouseRecord(const QString &path, int record, const QString &text);      // at 12(k-1)+1
+IoResult writeHouseRecord(const QString &path, int record, const QString &text);      // at 12(k-1)+1, 12 chars
+// 12 * recordsOfApartment(n) characters: 108, or 84 for the last group.
 IoResult writeHouseApartment(const QString &path, int apartment, const QString &text); // at 108(n-1)+1
-IoResult writeHouseRows(const QString &path, const QStringList &rows);   // record rows from byte 1
+// Record rows from byte 1; every record row must be 12 characters or blank,
+// and there may be at most 1366 of them.
+IoResult writeHouseRows(const QString &path, const QStringList &rows);
 // Replaces the whole content atomically (the old or the new content is on
 // disk at every instant); bytes beyond content.size() of a longer file stay.
 IoResult replaceFileContent(const QString &path, const QByteArray &content);
@@ -65,8 +76,9 @@ QString backupPathOf(const QString &housePath);
 // List rows: a header "n. Lakás" before every nine records.
 void fillHouseList(QStringList &rows, const QStringList &records);
 QStringList houseListRows(const QStringList &records);
+QString headerRow(int apartment);       // "n. Lakás"
 bool isHeaderRow(const QString &row);   // ". Lakás" at character 2, 3 or 4
-int recordOfRow(int row);               // 1-based record number of a record row
+int recordOfRow(int row);               // 1-based record number of a record row; 0 for other rows
 int headerRowOf(int apartment);         // 10(n-1)
 bool isRecordRow(int row);              // row % 10 != 0
 
@@ -75,9 +87,13 @@ bool isHexCode(const QString &code);
 
 // postas.lst in the data folder (which ends in a path separator).
 QString nonResidentListPath(const QString &dataFolder);
+// A missing list reads as an empty one and is not created here.
 QStringList readNonResidents(const QString &dataFolder, IoResult *result = nullptr);
+// 0 when the list exists but cannot be read (result tells why).
 qint64 findNonResident(const QString &dataFolder, const QString &name, IoResult *result = nullptr);
 QString buildNonResidentRecord(const QString &name, const QString &code);
+// position must be a record start 30i+1; name at most 17 and code at most 10
+// characters after trimming, both encodable in Windows-1250.
 IoResult writeNonResident(const QString &dataFolder, qint64 position, const QString &name, const QString &code);
 
 } // namespace house

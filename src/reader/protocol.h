@@ -43,7 +43,8 @@ bool isWriteAcknowledged(const QByteArray &block); // byte 13 == 06
 bool isEraseConfirmed(const QByteArray &blocks);   // byte 14 of the first block == 21
 QString replyText(const QByteArray &bytes);         // two upper-case hex digits per byte
 QString recordFromBytes(const QByteArray &sixBytes);
-// The 1366 records of a dump of at least 20490 bytes (block 1366 gives "FFFFFFFFFFFF").
+// The 1366 records of a dump of at least 20490 bytes (block 1366 gives "FFFFFFFFFFFF");
+// bytes past 20490 are ignored, and a shorter dump gives an empty list.
 QStringList decodeDump(const QByteArray &dump);
 
 } // namespace protocol
