@@ -2,6 +2,7 @@
 // driven through Form1 with every seam faked.
 #include "harness.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -53,7 +54,7 @@ private slots:
         lock.write("4194301\nbelvarium\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.close();
         QVERIFY(h.start());
-        QVERIFY(h.dialogs.messageTexts().isEmpty());
+        QVERIFY(!h.dialogs.messageTexts().contains(QStringLiteral("A gépen már fut ez a program.")));
     }
 
     void savedPortIsSelectedAndOpenedWithoutRewritingTheSetting()
@@ -215,7 +216,7 @@ private slots:
         h.dialogs.answer(Answer::Ok); // the instruction
         h.dialogs.pick(h.dataFolder + QStringLiteral("1"));
         QVERIFY(h.start());
-        QVERIFY(h.dialogs.messageTexts().first().contains(h.temp.path() + QStringLiteral("/gone/")));
+        QVERIFY(h.dialogs.messageTexts().at(1).contains(h.temp.path() + QStringLiteral("/gone/")));
         QCOMPARE(h.ui().Text4->text(), h.dataFolder);
         QVERIFY(!QFileInfo::exists(h.temp.path() + QStringLiteral("/gone")));
     }

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/instanceguard.h"
 #include "app/settingsstore.h"
+#include "reader/readerlink.h"
 #include "fakes.h"
 #include "scripteddialogs.h"
 #include "ui_form1.h"
