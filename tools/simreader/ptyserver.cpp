@@ -91,8 +91,11 @@ bool PtyServer::start(QString *error)
             *error = why;
         return false;
     };
-    if (isRunning())
-        return fail(QStringLiteral("already serving %1").arg(m_linkPath));
+    if (isRunning()) {
+        if (error)
+            *error = QStringLiteral("already serving %1").arg(m_linkPath);
+        return false;
+    }
     if (m_portNumber < portnames::FirstVirtualPort || m_portNumber > portnames::LastPort)
         return fail(QStringLiteral("virtual port numbers are %1 to %2, not %3")
                         .arg(portnames::FirstVirtualPort).arg(portnames::LastPort).arg(m_portNumber));
