@@ -119,6 +119,9 @@ void Form1::styleControls()
                       u.Label21, u.Label10, u.Label25, u.Label2, u.Label8, u.Label7})
         setBackground(l, shadow);
 
+    // The frame is opaque so that its shadow shows only along its edges.
+    u.Frame1->setAutoFillBackground(true);
+
     QPalette yellow = u.Text8->palette();
     yellow.setColor(QPalette::Base, Qt::yellow);
     u.Text8->setPalette(yellow);
