@@ -13,18 +13,6 @@ using Answer = Dialogs::Answer;
 
 namespace {
 
-// The list files fill with plain spaces; only those are trimmed.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 bool isFreeSlot(const QString &row)
 {
     return row.trimmed().isEmpty() || row == QStringLiteral("FFFFFFFFFFFF") || row == QStringLiteral("000000000000");
@@ -71,12 +59,12 @@ void NonResidents::command3Clicked()
     }
     if (u.Text6->text().trimmed().isEmpty())
         u.Text6->setText(defaultCode());
-    const QString code = trimSpaces(u.Text6->text());
+    const QString code = house::trimSpaces(u.Text6->text());
     if (code.size() != house::NonResidentCodeWidth) {
         m_form.ask(QStringLiteral("A kártyakód túl rövid."));
         return;
     }
-    const QString name = trimSpaces(u.Text5->text());
+    const QString name = house::trimSpaces(u.Text5->text());
     if (!acceptable(name, code))
         return;
 
@@ -103,7 +91,7 @@ void NonResidents::list5Clicked()
     const qsizetype tail = house::RecordLength; // code and "05"
     if (row.size() < tail)
         return;
-    u.Text5->setText(trimSpaces(row.left(row.size() - tail)));
+    u.Text5->setText(house::trimSpaces(row.left(row.size() - tail)));
     u.Text6->setText(row.mid(row.size() - tail, house::NonResidentCodeWidth));
 }
 
@@ -228,7 +216,7 @@ void NonResidents::takeUpFromApartment138()
     const QString answer = m_form.inputBox(QStringLiteral("Adjon nevet a kódsornak! (Max. 17 karakter hosszú lehet)"));
     if (answer.trimmed().isEmpty())
         return;
-    const QString name = trimSpaces(answer.left(house::NonResidentNameMax));
+    const QString name = house::trimSpaces(answer.left(house::NonResidentNameMax));
     u.Text5->setText(name);
     const QString code = u.Text6->text();
     if (!acceptable(name, code))
