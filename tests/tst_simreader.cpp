@@ -494,9 +494,9 @@ void TestSimReader::pacedWriteTakesLineTime()
     QElapsedTimer timer;
     timer.start();
     QVERIFY(client.send(writeTo(1234, "0A1B2C3D4E05")));
-    const QByteArray first = client.receive(1, 1000);
+    const QByteArray first = client.receive(1, 5000);
     const qint64 firstByteMs = timer.elapsed();
-    const QByteArray rest = client.receive(BlockLength - 1, 1000);
+    const QByteArray rest = client.receive(BlockLength - 1, 5000);
     const qint64 exchangeMs = timer.elapsed();
 
     // 26 bytes of 10 bits at 9600 baud: 27.1 ms; the reader answers only
@@ -505,7 +505,8 @@ void TestSimReader::pacedWriteTakesLineTime()
     QVERIFY(isWriteAcknowledged(first + rest));
     QVERIFY2(firstByteMs >= 12, qPrintable(QString::number(firstByteMs)));
     QVERIFY2(exchangeMs >= 26, qPrintable(QString::number(exchangeMs)));
-    QVERIFY2(exchangeMs < 500, qPrintable(QString::number(exchangeMs)));
+    // Only a sanity bound: a loaded machine may delay the exchange a lot.
+    QVERIFY2(exchangeMs < 5000, qPrintable(QString::number(exchangeMs)));
     QCOMPARE(server.model().slotRecord(1234), QStringLiteral("0A1B2C3D4E05"));
 }
 
