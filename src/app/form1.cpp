@@ -119,6 +119,9 @@ void Form1::styleControls()
                       u.Label21, u.Label10, u.Label25, u.Label2, u.Label8, u.Label7})
         setBackground(l, shadow);
 
+    // The frame is opaque so that its shadow shows only along its edges.
+    u.Frame1->setAutoFillBackground(true);
+
     QPalette yellow = u.Text8->palette();
     yellow.setColor(QPalette::Base, Qt::yellow);
     u.Text8->setPalette(yellow);
@@ -330,14 +333,8 @@ bool Form1::pickFirstDataFolder()
         const QString picked = runFolderPicker();
         m_ui->Text4->setText(picked);
         if (!picked.trimmed().isEmpty()) {
-            const QString folder = picked.left(lastSeparator(picked) + 1);
-            if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-                m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"),
-                                              QStringLiteral("hely"), folder);
-                m_ui->Text4->setText(folder);
+            if (adoptFolder(picked))
                 return true;
-            }
-            ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
             m_ui->Text4->clear();
             continue;
         }
@@ -347,6 +344,20 @@ bool Form1::pickFirstDataFolder()
             return false;
         }
     }
+}
+
+bool Form1::adoptFolder(const QString &picked)
+{
+    // The dialog returns a file's path; only its folder is kept.
+    const QString folder = picked.left(lastSeparator(picked) + 1);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
+        return false;
+    }
+    m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"),
+                                  folder);
+    m_ui->Text4->setText(folder);
+    return true;
 }
 
 QString Form1::runFolderPicker()
@@ -371,17 +382,8 @@ void Form1::changeDataFolder()
         != Dialogs::Answer::Ok)
         return;
     const QString picked = runFolderPicker();
-    if (!picked.trimmed().isEmpty()) {
-        const QString folder = picked.left(lastSeparator(picked) + 1);
-        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-            m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"),
-                                          QStringLiteral("hely"), folder);
-            m_ui->Text4->setText(folder);
-            ensureNonResidentList(folder);
-        } else {
-            ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
-        }
-    }
+    if (!picked.trimmed().isEmpty() && adoptFolder(picked))
+        ensureNonResidentList(dataFolder());
     m_ui->Text7->hide();
 }
 

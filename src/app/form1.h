@@ -106,6 +106,7 @@ private:
     void styleControls();
     bool pickFirstDataFolder();
     QString runFolderPicker();
+    bool adoptFolder(const QString &picked);
     void ensureNonResidentList(const QString &folder);
     void endProgram();
 

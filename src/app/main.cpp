@@ -3,24 +3,17 @@
 #include "app/instanceguard.h"
 #include "app/services.h"
 #include "app/settingsstore.h"
+#include "app/translations.h"
 #include "reader/serialport.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Belvarium"));
 
-    // Qt's own Hungarian texts, so the standard buttons read OK, Mégse, Igen, Nem.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Hungarian, QLocale::Hungary), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslator);
-    QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    installHungarianQtTranslation();
 
     WidgetDialogs dialogs;
     SystemPortCatalogue ports;

@@ -30,9 +30,10 @@ public:
         m_port.setPortName(device);
         connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::readyRead);
         connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-            // A vanished device shows up as a resource error; the others
-            // (a refused DTR/RTS on a pseudo-terminal, a timeout) are not fatal.
-            if (e != QSerialPort::ResourceError || m_failed)
+            // A vanished device shows up as read and resource errors, and the
+            // port would keep raising them; the others (a refused DTR/RTS on a
+            // pseudo-terminal, a timeout) are not fatal.
+            if ((e != QSerialPort::ResourceError && e != QSerialPort::ReadError) || m_failed)
                 return;
             m_failed = true;
             const QString reason = QStringLiteral("A(z) %1 port megszakadt: %2")
