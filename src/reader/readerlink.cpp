@@ -69,9 +69,13 @@ bool ReaderLink::adas()
 
 void ReaderLink::onReadyRead()
 {
-    // Every arrival starts the quiet-line wait of the idle branch afresh.
+    // Every arrival starts the quiet-line wait of the idle branch afresh. In
+    // the middle of an exchange the timer is left alone (a dump arrives in
+    // thousands of pieces); the idle branch starts it when it gets there.
     m_quietElapsed = false;
-    m_quiet.start();
+    const WindowState &s = m_form.state();
+    if (s.uploadRunning != 1 && s.readOutRunning != 1)
+        m_quiet.start();
     poll();
 }
 

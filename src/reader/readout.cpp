@@ -61,6 +61,8 @@ ReadOut::ReadOut(Form1 &form)
 {
     m_stall.setSingleShot(true);
     connect(&m_stall, &QTimer::timeout, this, &ReadOut::onStalled);
+    m_showLater.setSingleShot(true);
+    connect(&m_showLater, &QTimer::timeout, this, &ReadOut::showPendingCount);
     ReaderLink &link = form.reader();
     connect(&link, &ReaderLink::readOutProgress, this, &ReadOut::onProgress);
     connect(&link, &ReaderLink::dumpReceived, this, &ReadOut::onDump);
@@ -196,7 +198,10 @@ void ReadOut::command6Clicked()
         endRefused();
         return;
     }
+    m_sinceActivity.start();
     m_stall.start(m_form.timing().readOutFirstByteMs);
+    m_sinceShown.invalidate();
+    m_showLater.stop();
     u.ProgressBar1->setMaximum(ProgressMaximum);
     u.ProgressBar1->setValue(0);
     u.Text3->clear();
@@ -207,14 +212,38 @@ void ReadOut::onProgress(qint64 waiting)
 {
     if (m_form.state().readOutRunning != 1)
         return;
-    Ui::Form1 &u = m_form.ui();
-    u.Text3->setText(QString::number(waiting));
-    // A count past the bar's end (a long dump) leaves the bar full.
-    u.ProgressBar1->setValue(int(qMin<qint64>(waiting, u.ProgressBar1->maximum())));
     if (waiting > m_lastCount) {
+        // From the first byte on the limit is the pause; the timer itself is
+        // re-armed only when it fires, not for every piece of the dump.
+        if (m_lastCount == 0)
+            m_stall.start(m_form.timing().readOutPauseMs);
         m_lastCount = waiting;
-        m_stall.start(m_form.timing().readOutPauseMs);
+        m_sinceActivity.start();
     }
+    showCount(waiting);
+}
+
+void ReadOut::showCount(qint64 waiting)
+{
+    m_pendingCount = waiting;
+    if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowIntervalMs) {
+        showPendingCount();
+        return;
+    }
+    if (!m_showLater.isActive())
+        m_showLater.start(int(ShowIntervalMs - m_sinceShown.elapsed()));
+}
+
+void ReadOut::showPendingCount()
+{
+    m_showLater.stop();
+    if (m_form.state().readOutRunning != 1)
+        return;
+    Ui::Form1 &u = m_form.ui();
+    u.Text3->setText(QString::number(m_pendingCount));
+    // A count past the bar's end (a long dump) leaves the bar full.
+    u.ProgressBar1->setValue(int(qMin<qint64>(m_pendingCount, u.ProgressBar1->maximum())));
+    m_sinceShown.start();
 }
 
 void ReadOut::onDump(const QByteArray &dump)
@@ -224,6 +253,7 @@ void ReadOut::onDump(const QByteArray &dump)
         return;
     Ui::Form1 &u = m_form.ui();
     m_stall.stop();
+    m_showLater.stop();
     // Cleared before any message box: its event loop must not take this
     // branch again.
     s.readOutRunning = 0;
@@ -269,6 +299,7 @@ void ReadOut::endFailed()
 {
     Ui::Form1 &u = m_form.ui();
     m_stall.stop();
+    m_showLater.stop();
     m_backupPending = false;
     m_oldContent.clear();
     if (SerialLink *link = m_form.reader().link(); link && link->isOpen())
@@ -286,6 +317,12 @@ void ReadOut::onStalled()
     WindowState &s = m_form.state();
     if (s.readOutRunning != 1)
         return;
+    const int limit = m_lastCount == 0 ? m_form.timing().readOutFirstByteMs : m_form.timing().readOutPauseMs;
+    const qint64 left = limit - m_sinceActivity.elapsed();
+    if (left > 0) {
+        m_stall.start(int(left));
+        return;
+    }
     s.readOutRunning = 0;
     endFailed();
     m_form.ask(transferErrorMessage());
