@@ -435,6 +435,28 @@ private slots:
         QVERIFY(!h.dialogs.messageTexts().contains(Done));
     }
 
+    void closingTheProgramMidDumpLeavesTheFiles()
+    {
+        Timing timing;
+        timing.readOutFirstByteMs = 200;
+        timing.readOutPauseMs = 100;
+        Harness h;
+        QVERIFY(fixtures::startWithPort(h, timing));
+        const QByteArray old = fixtures::dataHouse(9);
+        h.writeFile(QStringLiteral("c.txt"), old);
+        h.writeFile(QStringLiteral("c.bak"), fixtures::dataHouse(10));
+        clickReadOut(h, h.path(QStringLiteral("c.txt")), {Answer::Ok});
+        h.ports.lastLink->feed(fixtures::dump().left(15000));
+        const int shown = int(h.dialogs.messageTexts().size());
+        h.form->close();
+        QVERIFY(h.form->ended());
+        QTest::qWait(350);
+        QCOMPARE(int(h.dialogs.messageTexts().size()), shown);
+        QCOMPARE(h.readFile(QStringLiteral("c.txt")), old);
+        QCOMPARE(h.readFile(QStringLiteral("c.bak")), fixtures::dataHouse(10));
+        QVERIFY(!h.form->reader().isOpen());
+    }
+
     void vanishingPortMidDumpLeavesTheFilesAndEndsCleanly()
     {
         Timing timing;

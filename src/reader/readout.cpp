@@ -249,7 +249,7 @@ void ReadOut::showPendingCount()
 void ReadOut::onDump(const QByteArray &dump)
 {
     WindowState &s = m_form.state();
-    if (s.readOutRunning != 1)
+    if (s.readOutRunning != 1 || m_form.ended())
         return;
     Ui::Form1 &u = m_form.ui();
     m_stall.stop();
@@ -315,7 +315,8 @@ void ReadOut::endFailed()
 void ReadOut::onStalled()
 {
     WindowState &s = m_form.state();
-    if (s.readOutRunning != 1)
+    // An ended program abandons what runs, without a word.
+    if (s.readOutRunning != 1 || m_form.ended())
         return;
     const int limit = m_lastCount == 0 ? m_form.timing().readOutFirstByteMs : m_form.timing().readOutPauseMs;
     const qint64 left = limit - m_sinceActivity.elapsed();
