@@ -49,9 +49,9 @@ int main(int argc, char **argv)
 
     QTimer feeder;
     int sent = 0;
+    const QByteArray dump = fixtures::dump();
     if (memory) {
         // The in-memory reader sends its dump a block at a time, never quite all.
-        const QByteArray dump = fixtures::dump();
         QObject::connect(&feeder, &QTimer::timeout, &app, [&] {
             if (sent + 15 < dump.size()) {
                 h.ports.lastLink->feed(dump.mid(sent, 15));
