@@ -1,7 +1,341 @@
 #include "reader/readout.h"
 #include "app/form1.h"
+#include "house/housefile.h"
+#include "reader/erase.h"
+#include "reader/protocol.h"
+#include "reader/readerlink.h"
+#include "ui_form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// The backup must hold the old house byte for byte, whatever an older backup
+// of the same name held; it appears by one rename, so the previous backup is
+// gone only once its replacement is complete on disk.
+house::IoResult writeBackup(const QString &path, const QByteArray &content)
+{
+    house::IoResult result;
+    QSaveFile save(path);
+    if (!save.open(QIODevice::WriteOnly)) {
+        result.ok = false;
+        result.error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2")
+                           .arg(QDir::toNativeSeparators(path), save.errorString());
+        return result;
+    }
+    if (save.write(content) != content.size() || !save.commit()) {
+        result.ok = false;
+        result.error = QStringLiteral("A(z) %1 fájl nem írható: %2")
+                           .arg(QDir::toNativeSeparators(path), save.errorString());
+        save.cancelWriting();
+    }
+    return result;
+}
+
+house::IoResult readRaw(const QString &path, QByteArray *content)
+{
+    house::IoResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    *content = file.readAll();
+    if (content->size() != house::HouseFileSize) {
+        result.ok = false;
+        result.error = QStringLiteral("A(z) %1 fájl nem olvasható: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString());
+    }
+    return result;
+}
+
+} // namespace
+
+ReadOut::ReadOut(Form1 &form)
+    : m_form(form)
+{
+    m_stall.setSingleShot(true);
+    connect(&m_stall, &QTimer::timeout, this, &ReadOut::onStalled);
+    m_showLater.setSingleShot(true);
+    connect(&m_showLater, &QTimer::timeout, this, &ReadOut::showPendingCount);
+    ReaderLink &link = form.reader();
+    connect(&link, &ReaderLink::readOutProgress, this, &ReadOut::onProgress);
+    connect(&link, &ReaderLink::dumpReceived, this, &ReadOut::onDump);
+    connect(&link, &ReaderLink::exchangeAborted, this, &ReadOut::onLinkBroken);
+}
+
+QString ReadOut::transferErrorMessage()
+{
+    return QStringLiteral("Hiba az átvitelben. Ismételje meg a kódmemória kiolvasását!");
+}
+
+void ReadOut::endRefused()
+{
+    const WindowState &s = m_form.state();
+    if (s.readOutRunning != 1 && s.uploadRunning != 1 && !m_form.erase().waiting())
+        m_form.setSideListsEnabled(true);
+}
 
 void ReadOut::command6Clicked()
 {
+    Ui::Form1 &u = m_form.ui();
+    WindowState &s = m_form.state();
+    ReaderLink &reader = m_form.reader();
+
+    u.Text1->clear();
+    m_form.setSideListsEnabled(false);
+    // An erase waiting for its confirmation is a running exchange as well: a
+    // read request now would discard the confirmation.
+    if (s.uploadRunning == 1 || m_form.erase().waiting())
+        return;
+    m_form.hideCopyView();
+
+    if (!reader.isOpen()) {
+        m_form.torles();
+        m_form.ask(ReaderLink::noPortMessage());
+        endRefused();
+        return;
+    }
+
+    if (m_form.ask(QStringLiteral("Adja meg a ház címét ahova a kiolvasott adatok kerüljenek!"),
+                   Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+        m_form.torles();
+        endRefused();
+        return;
+    }
+
+    s.houseFilePath.clear();
+    const QString path = m_form.pickHouseFile();
+    s.houseFilePath = path;
+    if (path.isEmpty()) {
+        m_form.torles();
+        endRefused();
+        return;
+    }
+
+    m_form.setShown({u.List3, u.Label19, u.Label10, u.List2, u.Label21, u.Label18}, false);
+    u.Text2->setText(path);
+
+    const bool existed = QFileInfo::exists(path);
+    const house::HouseRead read = house::readHouseFile(path);
+    if (!read.ok) {
+        m_form.ask(read.error);
+        u.Text2->clear();
+        m_form.torles();
+        endRefused();
+        return;
+    }
+
+    bool backup = false;
+    QByteArray oldContent;
+    switch (read.lengthClass) {
+    case house::LengthClass::New:
+        m_form.ask(QStringLiteral("Új, még üres fájl."));
+        reader.timer2().start();
+        break;
+    case house::LengthClass::Valid:
+        if (!house::holdsData(read.records)) {
+            reader.timer2().start();
+            break;
+        }
+        if (m_form.ask(QStringLiteral("Már létező, nem üres fájlt nyitott meg. Ha folytatja készítek róla "
+                                      "másolatot .bak kiterjesztéssel."),
+                       Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+            m_form.torles();
+            endRefused();
+            return;
+        }
+        if (house::IoResult r = readRaw(path, &oldContent); !r) {
+            m_form.ask(r.error);
+            u.Text2->clear();
+            m_form.torles();
+            endRefused();
+            return;
+        }
+        backup = true;
+        s.backupFilePath = house::backupPathOf(path);
+        // The backup is written when the dump is complete; until then the
+        // house file itself still holds what the list shows.
+        m_form.setShown({u.List3, u.Label19, u.Label10}, true);
+        u.List3->clear();
+        u.List3->addItems(house::houseListRows(read.records));
+        break;
+    case house::LengthClass::Damaged:
+        m_form.ask(QStringLiteral("A fájl sérült!"));
+        u.Text2->clear();
+        // A read-out still waiting for its dump keeps its poller.
+        if (s.readOutRunning != 1)
+            reader.timer2().stop();
+        m_form.setShown({u.List2, u.Label21, u.Label18}, false);
+        endRefused();
+        return;
+    }
+
+    s.requestBytes = protocol::readRequestBytes(quint8(s.requestLeadByte));
+    reader.tavi();
+    m_target = path;
+    m_backupPending = backup;
+    m_oldContent = oldContent;
+    m_lastCount = 0;
+    s.readOutRunning = 1;
+    reader.timer2().start();
+    if (!reader.adas()) {
+        // The port went away while the questions were open.
+        s.readOutRunning = 0;
+        m_backupPending = false;
+        m_oldContent.clear();
+        if (!existed && QFileInfo(path).size() == 0)
+            QFile::remove(path);
+        m_form.setShown({u.List3, u.Label19, u.Label10}, false);
+        u.Text2->clear();
+        m_form.torles();
+        m_form.ask(ReaderLink::noPortMessage());
+        endRefused();
+        return;
+    }
+    m_sinceActivity.start();
+    m_stall.start(m_form.timing().readOutFirstByteMs);
+    m_sinceShown.invalidate();
+    m_showLater.stop();
+    u.ProgressBar1->setMaximum(ProgressMaximum);
+    u.ProgressBar1->setValue(0);
+    u.Text3->clear();
+    m_form.torles();
 }
 
+void ReadOut::onProgress(qint64 waiting)
+{
+    if (m_form.state().readOutRunning != 1)
+        return;
+    if (waiting > m_lastCount) {
+        // From the first byte on the limit is the pause; the timer itself is
+        // re-armed only when it fires, not for every piece of the dump.
+        if (m_lastCount == 0)
+            m_stall.start(m_form.timing().readOutPauseMs);
+        m_lastCount = waiting;
+        m_sinceActivity.start();
+    }
+    showCount(waiting);
+}
+
+void ReadOut::showCount(qint64 waiting)
+{
+    m_pendingCount = waiting;
+    if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowIntervalMs) {
+        showPendingCount();
+        return;
+    }
+    if (!m_showLater.isActive())
+        m_showLater.start(int(ShowIntervalMs - m_sinceShown.elapsed()));
+}
+
+void ReadOut::showPendingCount()
+{
+    m_showLater.stop();
+    if (m_form.state().readOutRunning != 1)
+        return;
+    Ui::Form1 &u = m_form.ui();
+    u.Text3->setText(QString::number(m_pendingCount));
+    // A count past the bar's end (a long dump) leaves the bar full.
+    u.ProgressBar1->setValue(int(qMin<qint64>(m_pendingCount, u.ProgressBar1->maximum())));
+    m_sinceShown.start();
+}
+
+void ReadOut::onDump(const QByteArray &dump)
+{
+    WindowState &s = m_form.state();
+    if (s.readOutRunning != 1 || m_form.ended())
+        return;
+    Ui::Form1 &u = m_form.ui();
+    m_stall.stop();
+    m_showLater.stop();
+    // Cleared before any message box: its event loop must not take this
+    // branch again.
+    s.readOutRunning = 0;
+
+    const QStringList records = protocol::decodeDump(dump);
+    QByteArray content;
+    content.reserve(house::HouseFileSize);
+    for (const QString &record : records)
+        content += record.toLatin1();
+
+    const bool backup = m_backupPending;
+    m_backupPending = false;
+    const QByteArray oldContent = m_oldContent;
+    m_oldContent.clear();
+
+    house::IoResult written;
+    if (backup)
+        written = writeBackup(house::backupPathOf(m_target), oldContent);
+    if (written)
+        written = house::replaceFileContent(m_target, content);
+    if (!written) {
+        u.ProgressBar1->setValue(0);
+        u.Text3->clear();
+        m_form.setShown({u.List3, u.Label19, u.Label10}, false);
+        u.Text2->clear();
+        m_form.setSideListsEnabled(true);
+        m_form.ask(written.error);
+        return;
+    }
+
+    u.List2->clear();
+    u.List2->addItems(house::houseListRows(records));
+    s.houseFilePath = m_target;
+    u.Text2->setText(m_target);
+    u.ProgressBar1->setValue(0);
+    m_form.setShown({u.List2, u.Label21, u.Label18}, true);
+    m_form.setSideListsEnabled(true);
+    u.Text3->clear();
+    m_form.ask(QStringLiteral("A kódmemória kiolvasása kész."));
+}
+
+void ReadOut::endFailed()
+{
+    Ui::Form1 &u = m_form.ui();
+    m_stall.stop();
+    m_showLater.stop();
+    m_backupPending = false;
+    m_oldContent.clear();
+    if (SerialLink *link = m_form.reader().link(); link && link->isOpen())
+        link->discardInput();
+    u.ProgressBar1->setValue(0);
+    u.Text3->clear();
+    // No backup was made: the list of it must not stay on screen.
+    m_form.setShown({u.List3, u.Label19, u.Label10}, false);
+    u.Text2->clear();
+    m_form.setSideListsEnabled(true);
+}
+
+void ReadOut::onStalled()
+{
+    WindowState &s = m_form.state();
+    // An ended program abandons what runs, without a word.
+    if (s.readOutRunning != 1 || m_form.ended())
+        return;
+    const int limit = m_lastCount == 0 ? m_form.timing().readOutFirstByteMs : m_form.timing().readOutPauseMs;
+    const qint64 left = limit - m_sinceActivity.elapsed();
+    if (left > 0) {
+        m_stall.start(int(left));
+        return;
+    }
+    s.readOutRunning = 0;
+    endFailed();
+    m_form.ask(transferErrorMessage());
+}
+
+void ReadOut::onLinkBroken(QStringList *notes)
+{
+    WindowState &s = m_form.state();
+    if (s.readOutRunning != 1)
+        return;
+    s.readOutRunning = 0;
+    endFailed();
+    notes->append(QStringLiteral("A kódmemória kiolvasása megszakadt, a házfájl nem változott. "
+                                 "Ismételje meg a kódmemória kiolvasását!"));
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+class Harness;
+class MemoryLink;
+struct Timing;
+
+// Reader data for the read-out and erase tests, built without the program's
+// own decoding so that a fault there cannot hide itself.
+namespace fixtures {
+
+// Slot k's six bytes as the simulated memory holds them: slot 1 is
+// 0A 1B 2C 3D 4E 05, every ninth slot is empty (FF), the rest vary.
+QByteArray slotBytes(int slot);
+// The reader's dump of that memory: 1366 blocks of 15 bytes, block 1366
+// carrying non-FF bytes where a slot would be, then `extra` surplus bytes.
+QByteArray dump(int extra = 0);
+// The house file a read-out of dump() must leave: 1365 records and "FFFFFFFFFFFF".
+QByteArray expectedHouse();
+// A valid house file that holds data (not all 'F'); seed varies the content.
+QByteArray dataHouse(int seed);
+QByteArray allFHouse();
+// An erase confirmation of `blocks` blocks: byte 14 of the first is 21.
+QByteArray eraseConfirmation(int blocks = 2);
+// `blocks` blocks with 21 only in byte 14 of the second block (byte 29).
+QByteArray eraseReplyWith21InByte29();
+
+QByteArray readFrame();   // 01 00 00 00 00 00 00 00 00 20 21
+QByteArray eraseFrame();  // 01 A6 A6 A6 A6 A6 A6 A6 A6 21 52
+
+// Saves the data folder, offers port 1 and starts the window (shown).
+bool startWithPort(Harness &h, const Timing &timing);
+
+} // namespace fixtures
