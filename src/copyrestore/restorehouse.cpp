@@ -1,5 +1,6 @@
 #include "copyrestore/restorehouse.h"
 #include "app/form1.h"
+#include "reader/erase.h"
 #include "ui_form1.h"
 
 #include "copyrestore/filesteps.h"
@@ -12,9 +13,7 @@
 bool RestoreHouse::exchangeRunning() const
 {
     const WindowState &state = m_form.state();
-    // Timer3 runs from the erase frame until the reader confirms or the wait
-    // is given up.
-    return state.readOutRunning != 0 || state.uploadRunning != 0 || m_form.reader().timer3().isActive();
+    return state.readOutRunning != 0 || state.uploadRunning != 0 || m_form.erase().waiting();
 }
 
 void RestoreHouse::pointFile1At(const QString &folder)
