@@ -146,6 +146,7 @@ private slots:
         Harness h;
         startWithHouse(h, QByteArray());
         openNew(*h.form, h.path(QStringLiteral("uj.txt")));
+        raisePanels(h);
         const auto before = snapshot(h.dataFolder);
         h.dialogs.answer(Answer::Ok);
         click(h);

@@ -2,7 +2,10 @@
 
 #include "app/form1.h"
 #include "house/housefile.h"
+#include "scripteddialogs.h"
 #include "ui_form1.h"
+
+#include <QTest>
 
 #include <QDir>
 #include <QFile>
@@ -31,36 +34,35 @@ QStringList recordsOf(const QByteArray &content)
     return records;
 }
 
-static void showList2(Form1 &form, const QString &path, const QStringList &rows)
+// Opens the house with "Szerkesztés" itself, answering its dialogs, and
+// forgets those dialogs so that a test sees only its own.
+static void openWithCommand4(Form1 &form, const QString &path)
 {
-    Ui::Form1 &u = form.ui();
-    u.Text2->setText(path);
-    form.state().houseFilePath = path;
-    form.state().backupFilePath = house::backupPathOf(path);
-    u.List2->clear();
-    u.List2->addItems(rows);
-    form.setShown({u.List2, u.Label21, u.Label18}, true);
+    auto *dialogs = dynamic_cast<ScriptedDialogs *>(form.services().dialogs);
+    Q_ASSERT(dialogs);
+    dialogs->answer(Dialogs::Answer::Ok);
+    dialogs->pick(path);
+    QTest::mouseClick(form.ui().Command4, Qt::LeftButton);
+    dialogs->clear();
 }
 
-void open(Form1 &form, const QString &path, const QByteArray &content)
+static void writeWhole(const QString &path, const QByteArray &content)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content);
-    file.close();
-    showList2(form, path, house::houseListRows(recordsOf(content)));
+}
+
+void open(Form1 &form, const QString &path, const QByteArray &content)
+{
+    writeWhole(path, content);
+    openWithCommand4(form, path);
 }
 
 void openNew(Form1 &form, const QString &path)
 {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(house::blankHouseContent());
-    file.close();
-    QStringList blanks;
-    for (int k = 0; k < house::RecordCount; ++k)
-        blanks << QString();
-    showList2(form, path, house::houseListRows(blanks));
+    writeWhole(path, QByteArray());
+    openWithCommand4(form, path);
 }
 
 QMap<QString, QByteArray> snapshot(const QString &folder)

@@ -16,10 +16,10 @@ namespace openedhouse {
 QByteArray houseWithCodes(int seed);
 QStringList recordsOf(const QByteArray &content);
 
-// Writes content to path and puts the window in the state an opening of it
-// leaves: Text2 and houseFilePath name it, List2 shows its rows.
+// Writes content to path and opens it with "Szerkesztés".
 void open(Form1 &form, const QString &path, const QByteArray &content);
-// A house opened as a new file: 16392 'F' on disk, List2 with blank record rows.
+// A new (0-byte) house file opened with "Szerkesztés": 16392 'F' on disk,
+// List2 with blank record rows.
 void openNew(Form1 &form, const QString &path);
 
 // Every file of a folder (not recursive) with its bytes.
