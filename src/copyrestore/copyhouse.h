@@ -1,9 +1,14 @@
 #pragma once
+#include <QByteArray>
 #include <QObject>
+#include <QString>
 
 class Form1;
 class QPushButton;
 
+// "Másolás": writes the open house (the file named in Text2) over another
+// house file, keeping the target's earlier content in its backup, and lists
+// the copy in List1.
 class CopyHouse : public QObject
 {
     Q_OBJECT
@@ -12,5 +17,14 @@ public:
     void command5Clicked();
 
 private:
+    void hideSidePanels();
+    // The source's 16392 bytes; false (after telling the user) otherwise.
+    bool readSource(QByteArray *source);
+    // Steps 7 and 8 on the target; false when the copy ended before listing.
+    bool writeTarget(const QString &target, const QByteArray &source);
+    bool listCopy(const QString &target);
+    // Tells the user about a failed file step and ends the command.
+    void fail(const QString &error);
+
     Form1 &m_form;
 };

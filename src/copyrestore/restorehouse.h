@@ -1,9 +1,12 @@
 #pragma once
 #include <QObject>
+#include <QString>
 
 class Form1;
 class QPushButton;
 
+// "Visszaállítás": File1 lists the data folder's backups; selecting one gives
+// it back its house file's name.
 class RestoreHouse : public QObject
 {
     Q_OBJECT
@@ -12,6 +15,20 @@ public:
     void command7Clicked();
     void file1Selected(const QString &fileName);
 
+    // True while the reader is busy: a read-out or an upload runs, or an
+    // erase waits for the reader's confirmation. A restore then would swap the
+    // file under the exchange or change houseFilePath, where a read-out puts
+    // its result.
+    bool exchangeRunning() const;
+
+    // Points File1 at a folder and lists its backups, sorted by name.
+    void pointFile1At(const QString &folder);
+    // Lists the backups of the folder File1 points at once more.
+    void rereadFile1();
+
 private:
+    void hideFile1();
+
     Form1 &m_form;
+    QString m_file1Folder;
 };

@@ -1,15 +1,153 @@
 #include "house/apartmenttransfer.h"
+
 #include "app/form1.h"
+#include "house/housefile.h"
+#include "house/houseview.h"
+#include "ui_form1.h"
+
+#include <QFileInfo>
+
+using Answer = Dialogs::Answer;
+using house::LengthClass;
+
+namespace {
+constexpr int AnswerWidth = 3;
+} // namespace
+
+bool ApartmentTransfer::exchangeRunning() const
+{
+    const WindowState &s = m_form.state();
+    return s.readOutRunning == 1 || s.uploadRunning == 1;
+}
+
+int ApartmentTransfer::targetApartment(const QString &answer)
+{
+    const QString head = (answer + QString(30, QLatin1Char(' '))).left(AnswerWidth);
+    int at = 0;
+    while (at < head.size() && head[at] == QLatin1Char(' '))
+        ++at;
+    int number = 0;
+    for (; at < head.size(); ++at) {
+        const char16_t c = head[at].unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        number = number * 10 + (c - u'0');
+    }
+    return number;
+}
 
 void ApartmentTransfer::command2Clicked()
 {
+    Ui::Form1 &u = m_form.ui();
+    if (exchangeRunning())
+        return;
+    u.List6->clear();
+    if (m_form.ask(QStringLiteral("Válassza ki melyik házból kiván kódokat másolni!"), Dialogs::Buttons::OkCancel)
+        != Answer::Ok)
+        return;
+    const QString donor = m_form.pickHouseFile();
+    m_form.torles();
+    if (donor.isEmpty())
+        return;
+    // The donor only fills List6; Text2 keeps naming the receiving house.
+    m_form.state().houseFilePath = donor;
+
+    const house::HouseRead read = house::readHouseFile(donor);
+    if (!read.ok) {
+        m_form.ask(read.error);
+        return;
+    }
+    switch (read.lengthClass) {
+    case LengthClass::New:
+        m_form.ask(QStringLiteral("A fájl üres."));
+        break;
+    case LengthClass::Valid:
+        houseview::fill(u.List6, house::houseListRows(read.records));
+        houseview::selectRow(u.List6, 1393);
+        break;
+    case LengthClass::Damaged:
+        m_form.ask(QStringLiteral("A fájl sérült!"));
+        break;
+    }
 }
 
 void ApartmentTransfer::list6DoubleClicked()
 {
+    Ui::Form1 &u = m_form.ui();
+    // The upload reads the receiving house; it must not change under it.
+    if (exchangeRunning())
+        return;
+    int header = u.List6->currentRow();
+    if (header < 0 || header >= u.List6->count())
+        return;
+    while (header >= 0 && !house::isHeaderRow(houseview::rowText(u.List6, header)))
+        --header;
+    if (header < 0)
+        return;
+    if (!houseview::freshListHoldsHouse(m_form))
+        return;
+
+    const QString answer = m_form.inputBox(
+        QStringLiteral("A(z) ") + houseview::rowText(u.List6, header)
+        + QStringLiteral("t választotta. Adja meg a lakás számát ahova másolni szeretné a Friss adatok listában! "
+                         "Max 3 karakter lehet."));
+    if (answer.trimmed().isEmpty())
+        return;
+    const int target = targetApartment(answer);
+    // Only a whole apartment, at its own place.
+    if (target < 1 || target > house::LastWholeApartment) {
+        m_form.ask(QStringLiteral("A lakás száma 1 és %1 közötti egész szám lehet.").arg(house::LastWholeApartment));
+        return;
+    }
+
+    // The last group of the donor has seven records: the slots it lacks are
+    // copied as empty ones.
+    const int first = house::headerRowOf(target) + 1;
+    QStringList before;
+    QString joined;
+    for (int j = 0; j < house::ApartmentRecords; ++j) {
+        const int from = header + 1 + j;
+        QString record = house::emptyRecord();
+        if (from < u.List6->count() && !house::isHeaderRow(houseview::rowText(u.List6, from)))
+            record = houseview::recordOf(houseview::rowText(u.List6, from));
+        before << houseview::rowText(u.List2, first + j);
+        u.List2->item(first + j)->setText(record);
+        joined += record;
+    }
+
+    const QString path = u.Text2->text();
+    if (m_form.ask(QStringLiteral("Mentsem a ") + path + QStringLiteral(" nevű fájlba?"), Dialogs::Buttons::YesNo)
+        == Answer::Yes) {
+        const bool written = houseview::checkTargetHouse(m_form)
+                             && houseview::reportFailure(m_form, house::writeHouseApartment(path, target, joined));
+        if (!written) {
+            // List2 keeps showing what the file holds.
+            for (int j = 0; j < house::ApartmentRecords; ++j)
+                u.List2->item(first + j)->setText(before[j]);
+        }
+    } else {
+        m_form.setShown({u.Command8, u.Label31}, true);
+    }
+    houseview::selectRow(u.List2, house::headerRowOf(target));
 }
 
 void ApartmentTransfer::command8Clicked()
 {
+    Ui::Form1 &u = m_form.ui();
+    if (exchangeRunning())
+        return;
+    if (!houseview::freshListHoldsHouse(m_form))
+        return;
+    const QString path = u.Text2->text();
+    if (path.trimmed().isEmpty()) {
+        m_form.ask(QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
+        return;
+    }
+    // A whole house replaces the content; a damaged file is not overwritten.
+    if (house::classifyLength(QFileInfo(path).size()) == LengthClass::Damaged) {
+        m_form.ask(QStringLiteral("A fájl sérült!"));
+        return;
+    }
+    houseview::reportFailure(m_form, house::writeHouseRows(path, houseview::rowsOf(u.List2)));
+    m_form.torles();
 }
-

@@ -1,9 +1,12 @@
 #pragma once
 #include <QObject>
+#include <QString>
 
 class Form1;
 class QPushButton;
 
+// Copies one apartment's nine codes from a donor house (List6) into an
+// apartment of the house shown in List2, and "Mentés" writes List2 back.
 class ApartmentTransfer : public QObject
 {
     Q_OBJECT
@@ -13,6 +16,12 @@ public:
     void list6DoubleClicked();
     void command8Clicked();
 
+    // The number the first three characters of an answer begin with: leading
+    // spaces skipped, digits up to the first other character, 0 without any.
+    static int targetApartment(const QString &answer);
+
 private:
+    bool exchangeRunning() const;
+
     Form1 &m_form;
 };

@@ -46,18 +46,6 @@ void report(IoResult *result, const IoResult &value)
         *result = value;
 }
 
-// The list files use plain spaces as filling; other whitespace belongs to the
-// name a user typed.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The whole file, or an empty array for a missing one (*existed tells which).
 IoResult readWholeFile(const QString &path, QByteArray *data, bool *existed = nullptr)
@@ -105,6 +93,19 @@ IoResult encodeForFile(const QString &path, const QString &text, QByteArray *byt
 }
 
 } // namespace
+
+// The list files use plain spaces as filling; other whitespace belongs to the
+// name a user typed.
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 QString emptyRecord()
 {

@@ -82,6 +82,10 @@ int recordOfRow(int row);               // 1-based record number of a record row
 int headerRowOf(int apartment);         // 10(n-1)
 bool isRecordRow(int row);              // row % 10 != 0
 
+// Trims plain spaces only: postas.lst fills its fields with them, while other
+// whitespace belongs to what the user typed.
+QString trimSpaces(const QString &text);
+
 // Card codes typed by the user must be hexadecimal before they are stored.
 bool isHexCode(const QString &code);
 

@@ -1,0 +1,121 @@
+#include "house/houseview.h"
+
+#include "app/form1.h"
+#include "ui_form1.h"
+
+#include <QFileInfo>
+#include <QListWidget>
+
+namespace houseview {
+
+void fill(QListWidget *list, const QStringList &rows)
+{
+    list->clear();
+    list->addItems(rows);
+}
+
+QStringList blankHouseRows()
+{
+    return house::houseListRows(QStringList(house::RecordCount, QString()));
+}
+
+void selectRow(QListWidget *list, int row)
+{
+    if (row < 0 || row >= list->count())
+        return;
+    list->setCurrentRow(row);
+    // setCurrentRow scrolls only when the list is on screen; this also covers
+    // a list whose window has not been shown yet.
+    list->scrollToItem(list->item(row), QAbstractItemView::EnsureVisible);
+}
+
+QString rowText(const QListWidget *list, int row)
+{
+    const QListWidgetItem *item = list->item(row);
+    return item ? item->text() : QString();
+}
+
+QStringList rowsOf(const QListWidget *list)
+{
+    QStringList rows;
+    rows.reserve(list->count());
+    for (int r = 0; r < list->count(); ++r)
+        rows << list->item(r)->text();
+    return rows;
+}
+
+bool isShown(const QWidget *widget)
+{
+    return !widget->isHidden();
+}
+
+QString recordOf(const QString &row)
+{
+    return row.trimmed().isEmpty() ? house::emptyRecord() : row;
+}
+
+bool freshListHoldsHouse(Form1 &form)
+{
+    const QListWidget *list2 = form.ui().List2;
+    if (isShown(list2) && list2->count() == house::ListRowCount)
+        return true;
+    form.ask(QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
+    return false;
+}
+
+bool checkTargetHouse(Form1 &form, house::HouseRead *read)
+{
+    const QString path = form.ui().Text2->text();
+    if (path.trimmed().isEmpty()) {
+        form.ask(QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile()) {
+        form.ask(QStringLiteral("A(z) %1 fájl nem található.").arg(path));
+        return false;
+    }
+    if (info.size() == 0) {
+        form.ask(QStringLiteral("A fájl üres."));
+        return false;
+    }
+    if (info.size() != house::HouseFileSize) {
+        form.ask(QStringLiteral("A fájl sérült!"));
+        return false;
+    }
+    if (read) {
+        *read = house::readHouseFile(path);
+        if (!read->ok) {
+            form.ask(read->error);
+            return false;
+        }
+        if (read->lengthClass != house::LengthClass::Valid) {
+            form.ask(QStringLiteral("A fájl sérült!"));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool refillFreshList(Form1 &form)
+{
+    Ui::Form1 &u = form.ui();
+    const house::HouseRead read = house::readHouseFile(u.Text2->text());
+    if (read.ok && read.lengthClass == house::LengthClass::Valid) {
+        fill(u.List2, house::houseListRows(read.records));
+        return true;
+    }
+    u.List2->clear();
+    form.setShown({u.List2, u.Label21, u.Label18}, false);
+    form.ask(read.ok ? QStringLiteral("A fájl sérült!") : read.error);
+    return false;
+}
+
+bool reportFailure(Form1 &form, const house::IoResult &result)
+{
+    if (!result)
+        form.ask(result.error);
+    return result.ok;
+}
+
+} // namespace houseview

@@ -1,0 +1,47 @@
+#pragma once
+#include "house/housefile.h"
+
+#include <QString>
+#include <QStringList>
+
+class Form1;
+class QListWidget;
+class QWidget;
+
+// What the house lists of the window share: filling, selecting with the
+// scrolling the user expects, and the checks before anything is written into
+// the house named in Text2.
+namespace houseview {
+
+// Clears the list and shows exactly these rows.
+void fill(QListWidget *list, const QStringList &rows);
+// 1518 rows: the headers and one blank row per record, as a new house shows.
+QStringList blankHouseRows();
+// Makes row current and selected, scrolling only as far as needed to show it.
+void selectRow(QListWidget *list, int row);
+QString rowText(const QListWidget *list, int row);
+QStringList rowsOf(const QListWidget *list);
+// Shown by the list's own widget (its parent window need not be on screen).
+bool isShown(const QWidget *widget);
+
+// A blank record row stands for an empty slot.
+QString recordOf(const QString &row);
+
+// List2 holds a whole house (shown, 1518 rows); otherwise asks the user to
+// open one first and returns false.
+bool freshListHoldsHouse(Form1 &form);
+
+// The house named in Text2 may receive positional writes: it exists and is a
+// whole 16392-byte house. Otherwise the user is told why and false comes back;
+// a write into anything else would grow a damaged or empty file.
+bool checkTargetHouse(Form1 &form, house::HouseRead *read = nullptr);
+
+// Clears List2 and fills it from the file named in Text2. When the file
+// cannot be read as a house, List2 is cleared and hidden instead, so that it
+// never shows what is not on disk.
+bool refillFreshList(Form1 &form);
+
+// Shows an IoResult's message when it failed; returns its success.
+bool reportFailure(Form1 &form, const house::IoResult &result);
+
+} // namespace houseview
