@@ -108,7 +108,7 @@ void Upload::command1Clicked()
     m_form.hideCopyView();
     m_form.torles();
 
-    if (!u.List2->isVisible()) {
+    if (u.List2->isHidden()) {
         m_form.ask(noHouseMessage());
         endRefused();
         return;
@@ -225,12 +225,13 @@ void Upload::cikl()
         return;
     }
     reader.tavi();
+    // Timer1 runs from the send; it is started first because a reply taken
+    // at once ends its interval, and may even end the whole run.
+    reader.timer1().start();
     if (!reader.adas()) {
         windUp();
         m_form.ask(ReaderLink::noPortMessage());
-        return;
     }
-    reader.timer1().start();
 }
 
 void Upload::windUp()
