@@ -55,6 +55,9 @@ Upload::Upload(Form1 &form)
     : m_form(form)
 {
     ReaderLink &link = form.reader();
+    // A coarse timer may tick up to 5 % early; a resend must never come
+    // before the reader has had its full 500 ms to answer.
+    link.timer1().setTimerType(Qt::PreciseTimer);
     connect(&link.timer1(), &QTimer::timeout, this, &Upload::onTimer1);
     connect(&link, &ReaderLink::writeReplyReceived, this, &Upload::onWriteReply);
     connect(&link, &ReaderLink::exchangeAborted, this, &Upload::onLinkBroken);
