@@ -707,6 +707,43 @@ private slots:
         verifyEnded(h);
     }
 
+    void portChosenAnewEndsTheRun_data()
+    {
+        QTest::addColumn<bool>("replyOnNewLine");
+        QTest::newRow("next resend") << false;
+        QTest::newRow("reply on the new line") << true;
+    }
+    void portChosenAnewEndsTheRun()
+    {
+        QFETCH(bool, replyOnNewLine);
+        Harness h;
+        h.ports.free = {1, 2};
+        h.saveDataFolder();
+        QVERIFY(h.start(Timing::scaled(0.04)));
+        h.form->show();
+        h.dialogs.clear();
+        h.writeFile(QStringLiteral("haz.txt"), openedhouse::houseWithCodes(30));
+        fixtures::openHouse(h, h.path(QStringLiteral("haz.txt")));
+        h.dialogs.clear();
+        MemoryLink *first = h.ports.lastLink;
+        clickUpload(h);
+        for (int i = 0; i < 4; ++i)
+            first->feed(ack());
+        QCOMPARE(first->written.size(), 5);
+
+        emit h.ui().Combo1->activated(h.ui().Combo1->findText(QStringLiteral("2")));
+        MemoryLink *second = h.ports.lastLink;
+        QVERIFY(second != first);
+        QVERIFY(h.form->reader().isOpen());
+        const QString stopped = QStringLiteral("A soros port megváltozott, a rátöltés a(z) 5. kódnál leállt. "
+                                               "Ismételje meg a rátöltést!");
+        if (replyOnNewLine)
+            second->feed(ack());
+        QTRY_COMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, stopped}));
+        QVERIFY(second->written.isEmpty());
+        verifyEnded(h);
+    }
+
     void vanishingPortEndsTheRun()
     {
         Harness h;

@@ -165,6 +165,8 @@ void Upload::command1Clicked()
         m_form.ask(problem);
         return;
     }
+    m_line = reader.link();
+    m_active = true;
     s.uploadRunning = 1;
     u.ProgressBar1->setMaximum(ProgressMaximum);
     m_retriesLeft = SendsPerSlot;
@@ -221,6 +223,10 @@ void Upload::cikl()
         finish();
         return;
     }
+    if (lineChanged()) {
+        endOnLineChange();
+        return;
+    }
     if (!protocol::writeRequestBytes(record, quint16(m_slotAddress), s.requestBytes, quint8(s.requestLeadByte))) {
         // readRecord has let only hexadecimal records through.
         windUp();
@@ -237,12 +243,33 @@ void Upload::cikl()
     }
 }
 
+bool Upload::running() const
+{
+    return m_active && m_form.state().uploadRunning == 1;
+}
+
+bool Upload::lineChanged() const
+{
+    return m_line.isNull() || m_form.reader().link() != m_line.data();
+}
+
+void Upload::endOnLineChange()
+{
+    const int stoppedAt = m_uploadRecord;
+    windUp();
+    m_form.ask(QStringLiteral("A soros port megváltozott, a rátöltés a(z) %1. kódnál leállt. "
+                              "Ismételje meg a rátöltést!")
+                   .arg(stoppedAt));
+}
+
 void Upload::windUp()
 {
     Ui::Form1 &u = m_form.ui();
     m_form.reader().timer1().stop();
     m_file.close();
     m_form.state().uploadRunning = 0;
+    m_active = false;
+    m_line.clear();
     u.ProgressBar1->setValue(0);
     u.Text3->clear();
     endRefused();
@@ -258,9 +285,14 @@ void Upload::finish()
 
 void Upload::onWriteReply(const QByteArray &block)
 {
-    if (m_form.state().uploadRunning != 1)
+    if (!running())
         return;
     m_form.reader().timer1().stop();
+    // A reply from another line says nothing about the slot sent on this one.
+    if (lineChanged()) {
+        endOnLineChange();
+        return;
+    }
     m_slotAddress += protocol::SlotBytes;
     ++m_uploadRecord;
     if (protocol::isWriteAcknowledged(block)) {
@@ -277,7 +309,7 @@ void Upload::onWriteReply(const QByteArray &block)
 void Upload::onTimer1()
 {
     ReaderLink &reader = m_form.reader();
-    if (m_form.state().uploadRunning != 1) {
+    if (!running()) {
         reader.timer1().stop();
         return;
     }
@@ -294,7 +326,7 @@ void Upload::onTimer1()
 
 void Upload::onLinkBroken(QStringList *notes)
 {
-    if (m_form.state().uploadRunning != 1)
+    if (!running())
         return;
     const int stoppedAt = m_uploadRecord;
     windUp();

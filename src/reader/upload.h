@@ -2,11 +2,13 @@
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class Form1;
 class QPushButton;
+class SerialLink;
 
 // "Rátöltés": writes records 1 to 1365 of the house named in Text2 into the
 // reader, one slot per request, each acknowledged before the next is sent.
@@ -63,13 +65,21 @@ private:
     // Record r of the open file; false (with *error) when it cannot be read
     // or is not twelve hexadecimal digits.
     bool readRecord(int record, QString *text, QString *error);
+    // The port was closed or chosen anew since the run started: the rest of
+    // the house would go to whatever reader is on the new line.
+    bool lineChanged() const;
+    void endOnLineChange();
     // The common end of every run; sends nothing.
     void windUp();
+    // This controller's run is going (the flag alone may be set by others).
+    bool running() const;
     // Enables List5 and List6 unless another exchange still runs.
     void endRefused();
 
     Form1 &m_form;
     QFile m_file;
+    QPointer<SerialLink> m_line; // the line the run started on
+    bool m_active = false;       // a run started here is going
     int m_uploadRecord = 0;
     int m_slotAddress = 0;
     int m_retriesLeft = 0;
