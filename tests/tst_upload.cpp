@@ -552,6 +552,47 @@ private slots:
         verifyEnded(h);
     }
 
+    void fileCutShortDuringTheRun()
+    {
+        // Cut after record 50: record 51 is missing, nothing more is sent.
+        {
+            Harness h;
+            const QByteArray content = openedhouse::houseWithCodes(31);
+            QVERIFY(startWithHouse(h, content));
+            ReaderModel model;
+            model.clear();
+            clickUpload(h);
+            const QString path = h.path(QStringLiteral("haz.txt"));
+            serve(h, model, nullptr, [&](int frame) {
+                if (frame == 10)
+                    QVERIFY(QFile::resize(path, 50 * 12));
+            });
+            QCOMPARE(h.ports.lastLink->written.size(), 50);
+            QCOMPARE(h.dialogs.messageTexts().last(),
+                     QStringLiteral("A(z) %1 fájl nem olvasható: a(z) 51. kód hiányzik. A rátöltés a(z) 51. kódnál "
+                                    "leállt, ez és a további kódok nem kerültek a kártya leolvasóba.")
+                         .arg(QDir::toNativeSeparators(path)));
+            verifyEnded(h);
+        }
+        // Only record 1366 cut off: every slot still goes out.
+        {
+            Harness h;
+            const QByteArray content = openedhouse::houseWithCodes(32);
+            QVERIFY(startWithHouse(h, content));
+            ReaderModel model;
+            model.clear();
+            clickUpload(h);
+            const QString path = h.path(QStringLiteral("haz.txt"));
+            serve(h, model, nullptr, [&](int frame) {
+                if (frame == 10)
+                    QVERIFY(QFile::resize(path, 1365 * 12));
+            });
+            QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, Done}));
+            QCOMPARE(model.records(), openedhouse::recordsOf(content).mid(0, 1365));
+            verifyEnded(h);
+        }
+    }
+
     void recordWrittenIntoApartment138ReachesTheSlotsNotYetSent()
     {
         Harness h;

@@ -186,8 +186,7 @@ bool Upload::readRecord(int record, QString *text, QString *error)
                      .arg(record);
         return false;
     }
-    // Record 1366 never leaves the PC; what it holds does not matter.
-    if (record <= protocol::SlotCount && !isHexRecord(bytes)) {
+    if (!isHexRecord(bytes)) {
         *error = badCodeMessage(record, bytes);
         return false;
     }
@@ -209,6 +208,12 @@ void Upload::cikl()
     }
     u.ProgressBar1->setValue(m_uploadRecord);
 
+    // Address 0x1FFE follows the last slot: record 1366 is never sent, and
+    // nothing it holds (or lacks) can stop a run whose slots are all written.
+    if (m_slotAddress == protocol::EndAddress) {
+        finish();
+        return;
+    }
     QString record;
     QString error;
     if (!readRecord(m_uploadRecord, &record, &error)) {
@@ -217,10 +222,6 @@ void Upload::cikl()
         m_form.ask(error + QStringLiteral(" A rátöltés a(z) %1. kódnál leállt, ez és a további kódok nem kerültek "
                                           "a kártya leolvasóba.")
                                .arg(stoppedAt));
-        return;
-    }
-    if (m_slotAddress == protocol::EndAddress) {
-        finish();
         return;
     }
     if (lineChanged()) {
