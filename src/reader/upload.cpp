@@ -1,7 +1,335 @@
 #include "reader/upload.h"
 #include "app/form1.h"
+#include "house/cp1250.h"
+#include "house/housefile.h"
+#include "reader/erase.h"
+#include "reader/protocol.h"
+#include "reader/readerlink.h"
+#include "ui_form1.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString NotUploadable = QStringLiteral("A ház nem tölthető rá a kártya leolvasóra.");
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+int apartmentOfRecord(int record)
+{
+    return (record - 1) / house::ApartmentRecords + 1;
+}
+
+// The record as the user would see it in a list, for the message that names it.
+QString shownRecord(const QByteArray &bytes)
+{
+    return cp1250::decode(bytes);
+}
+
+bool isHexRecord(const QByteArray &bytes)
+{
+    if (bytes.size() != house::RecordLength)
+        return false;
+    for (const char c : bytes) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!hex)
+            return false;
+    }
+    return true;
+}
+
+QString badCodeMessage(int record, const QByteArray &bytes)
+{
+    return QStringLiteral("A(z) %1. lakás kódja hibás: %2.")
+        .arg(apartmentOfRecord(record))
+        .arg(shownRecord(bytes));
+}
+
+} // namespace
+
+Upload::Upload(Form1 &form)
+    : m_form(form)
+{
+    ReaderLink &link = form.reader();
+    // A coarse timer may tick up to 5 % early; a resend must never come
+    // before the reader has had its full 500 ms to answer.
+    link.timer1().setTimerType(Qt::PreciseTimer);
+    connect(&link.timer1(), &QTimer::timeout, this, &Upload::onTimer1);
+    connect(&link, &ReaderLink::writeReplyReceived, this, &Upload::onWriteReply);
+    connect(&link, &ReaderLink::exchangeAborted, this, &Upload::onLinkBroken);
+}
+
+QString Upload::checkHouse(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return QStringLiteral("A(z) %1 fájl nem található. %2").arg(native(path), NotUploadable);
+    if (info.size() != house::HouseFileSize)
+        return QStringLiteral("A(z) %1 fájl sérült: %2 bájt hosszú, nem %3. %4")
+            .arg(native(path))
+            .arg(info.size())
+            .arg(house::HouseFileSize)
+            .arg(NotUploadable);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(native(path), file.errorString());
+    const QByteArray content = file.read(house::HouseFileSize);
+    if (content.size() != house::HouseFileSize)
+        return QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(native(path), file.errorString());
+    for (int record = 1; record <= protocol::SlotCount; ++record) {
+        const QByteArray bytes = content.mid((record - 1) * house::RecordLength, house::RecordLength);
+        if (!isHexRecord(bytes))
+            return badCodeMessage(record, bytes) + QLatin1Char(' ') + NotUploadable;
+    }
+    return QString();
+}
+
+void Upload::endRefused()
+{
+    const WindowState &s = m_form.state();
+    if (s.readOutRunning != 1 && s.uploadRunning != 1 && !m_form.erase().waiting())
+        m_form.setSideListsEnabled(true);
+}
 
 void Upload::command1Clicked()
 {
+    Ui::Form1 &u = m_form.ui();
+    WindowState &s = m_form.state();
+    ReaderLink &reader = m_form.reader();
+
+    u.Text1->clear();
+    m_form.setSideListsEnabled(false);
+    // The read-out enables the lists when it ends. An erase waiting for its
+    // confirmation is a running exchange too: its reply would be taken for a
+    // write acknowledgement, and the first frame's discard would drop it.
+    if (s.readOutRunning == 1 || m_form.erase().waiting())
+        return;
+    m_form.hideCopyView();
+    m_form.torles();
+
+    if (u.List2->isHidden()) {
+        m_form.ask(noHouseMessage());
+        endRefused();
+        return;
+    }
+    // A house just created is listed with blank rows: nothing to send.
+    if (u.List2->count() < 2 || house::trimSpaces(u.List2->item(1)->text()).isEmpty()) {
+        endRefused();
+        return;
+    }
+    if (!reader.isOpen()) {
+        m_form.ask(ReaderLink::noPortMessage());
+        endRefused();
+        return;
+    }
+    const QString path = u.Text2->text();
+    if (const QString problem = checkHouse(path); !problem.isEmpty()) {
+        m_form.ask(problem);
+        endRefused();
+        return;
+    }
+    if (m_form.ask(confirmMessage(), Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+        endRefused();
+        return;
+    }
+    // The question ran an event loop: another exchange may have started, the
+    // port may have gone, the file may have changed.
+    if (s.readOutRunning == 1 || m_form.erase().waiting())
+        return;
+    if (!reader.isOpen()) {
+        m_form.ask(ReaderLink::noPortMessage());
+        endRefused();
+        return;
+    }
+
+    // A confirmed start while a run is going begins again from record 1.
+    reader.timer1().stop();
+    m_file.close();
+    m_slotAddress = 0;
+    m_uploadRecord = 1;
+    m_file.setFileName(path);
+    // Unbuffered: every record is read from the disk when its slot is sent, so
+    // a record written in place meanwhile is seen, not served from a buffer.
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        const QString error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(native(path), m_file.errorString());
+        windUp();
+        m_form.ask(error);
+        return;
+    }
+    if (const QString problem = checkHouse(path); !problem.isEmpty()) {
+        windUp();
+        m_form.ask(problem);
+        return;
+    }
+    m_line = reader.link();
+    m_active = true;
+    s.uploadRunning = 1;
+    u.ProgressBar1->setMaximum(ProgressMaximum);
+    m_retriesLeft = SendsPerSlot;
+    reader.timer1().start();
+    reader.timer2().start();
+    cikl();
 }
 
+bool Upload::readRecord(int record, QString *text, QString *error)
+{
+    const QByteArray bytes = m_file.seek(qint64(record - 1) * house::RecordLength)
+                                 ? m_file.read(house::RecordLength)
+                                 : QByteArray();
+    if (bytes.size() != house::RecordLength) {
+        *error = QStringLiteral("A(z) %1 fájl nem olvasható: a(z) %2. kód hiányzik.")
+                     .arg(native(m_file.fileName()))
+                     .arg(record);
+        return false;
+    }
+    if (!isHexRecord(bytes)) {
+        *error = badCodeMessage(record, bytes);
+        return false;
+    }
+    *text = QString::fromLatin1(bytes);
+    return true;
+}
+
+void Upload::cikl()
+{
+    Ui::Form1 &u = m_form.ui();
+    WindowState &s = m_form.state();
+    ReaderLink &reader = m_form.reader();
+
+    reader.timer1().stop();
+    u.Text3->setText(QString::number(m_uploadRecord));
+    if (m_uploadRecord > ProgressMaximum) {
+        finish();
+        return;
+    }
+    u.ProgressBar1->setValue(m_uploadRecord);
+
+    // Address 0x1FFE follows the last slot: record 1366 is never sent, and
+    // nothing it holds (or lacks) can stop a run whose slots are all written.
+    if (m_slotAddress == protocol::EndAddress) {
+        finish();
+        return;
+    }
+    QString record;
+    QString error;
+    if (!readRecord(m_uploadRecord, &record, &error)) {
+        const int stoppedAt = m_uploadRecord;
+        windUp();
+        m_form.ask(error + QStringLiteral(" A rátöltés a(z) %1. kódnál leállt, ez és a további kódok nem kerültek "
+                                          "a kártya leolvasóba.")
+                               .arg(stoppedAt));
+        return;
+    }
+    if (lineChanged()) {
+        endOnLineChange();
+        return;
+    }
+    if (!protocol::writeRequestBytes(record, quint16(m_slotAddress), s.requestBytes, quint8(s.requestLeadByte))) {
+        // readRecord has let only hexadecimal records through.
+        windUp();
+        m_form.ask(badCodeMessage(m_uploadRecord, record.toLatin1()));
+        return;
+    }
+    reader.tavi();
+    // Timer1 runs from the send; it is started first because a reply taken
+    // at once ends its interval, and may even end the whole run.
+    reader.timer1().start();
+    if (!reader.adas()) {
+        windUp();
+        m_form.ask(ReaderLink::noPortMessage());
+    }
+}
+
+bool Upload::running() const
+{
+    return m_active && m_form.state().uploadRunning == 1;
+}
+
+bool Upload::lineChanged() const
+{
+    return m_line.isNull() || m_form.reader().link() != m_line.data();
+}
+
+void Upload::endOnLineChange()
+{
+    const int stoppedAt = m_uploadRecord;
+    windUp();
+    m_form.ask(QStringLiteral("A soros port megváltozott, a rátöltés a(z) %1. kódnál leállt. "
+                              "Ismételje meg a rátöltést!")
+                   .arg(stoppedAt));
+}
+
+void Upload::windUp()
+{
+    Ui::Form1 &u = m_form.ui();
+    m_form.reader().timer1().stop();
+    m_file.close();
+    m_form.state().uploadRunning = 0;
+    m_active = false;
+    m_line.clear();
+    u.ProgressBar1->setValue(0);
+    u.Text3->clear();
+    endRefused();
+}
+
+void Upload::finish()
+{
+    // Everything is put back before the message: its event loop must find
+    // the upload ended.
+    windUp();
+    m_form.ask(doneMessage());
+}
+
+void Upload::onWriteReply(const QByteArray &block)
+{
+    if (!running())
+        return;
+    m_form.reader().timer1().stop();
+    // A reply from another line says nothing about the slot sent on this one.
+    if (lineChanged()) {
+        endOnLineChange();
+        return;
+    }
+    m_slotAddress += protocol::SlotBytes;
+    ++m_uploadRecord;
+    if (protocol::isWriteAcknowledged(block)) {
+        m_retriesLeft = SendsPerSlot;
+        cikl();
+        return;
+    }
+    // A refused slot ends the run: left running, it would keep the read-out
+    // and the erase locked out with nothing left to send.
+    windUp();
+    m_form.ask(refusedMessage());
+}
+
+void Upload::onTimer1()
+{
+    ReaderLink &reader = m_form.reader();
+    if (!running()) {
+        reader.timer1().stop();
+        return;
+    }
+    --m_retriesLeft;
+    if (m_retriesLeft >= 1) {
+        reader.timer1().start();
+        reader.timer2().start();
+        cikl();
+        return;
+    }
+    windUp();
+    m_form.ask(gaveUpMessage());
+}
+
+void Upload::onLinkBroken(QStringList *notes)
+{
+    if (!running())
+        return;
+    const int stoppedAt = m_uploadRecord;
+    windUp();
+    notes->append(QStringLiteral("A rátöltés a(z) %1. kódnál megszakadt. Ismételje meg a rátöltést!").arg(stoppedAt));
+}

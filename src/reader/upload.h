@@ -1,16 +1,86 @@
 #pragma once
+#include <QByteArray>
+#include <QFile>
 #include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
 
 class Form1;
 class QPushButton;
+class SerialLink;
 
+// "Rátöltés": writes records 1 to 1365 of the house named in Text2 into the
+// reader, one slot per request, each acknowledged before the next is sent.
+//
+// The house file stays open for the whole run and each record is read at the
+// moment its slot is sent, so a record written in place meanwhile (apartment
+// 138) reaches the slots not yet sent. Nothing that is not twelve hexadecimal
+// digits ever goes to the reader: the whole house is checked before the first
+// frame, and every record again as it is read.
+//
+// Every end of a run - success, a refused slot, the give-up after 20 sends, a
+// broken line, a record that went bad - leaves the same state behind: flag
+// cleared, Timer1 off, file closed, ProgressBar1 at 0, Text3 empty, List5 and
+// List6 enabled, so that the read-out and the erase can start again.
 class Upload : public QObject
 {
     Q_OBJECT
 public:
-    explicit Upload(Form1 &form) : m_form(form) {}
+    explicit Upload(Form1 &form);
     void command1Clicked();
 
+    static constexpr int ProgressMaximum = 1366;
+    static constexpr int SendsPerSlot = 20;
+
+    // Record being sent (1-based), its slot's reader address, sends left for it.
+    int uploadRecord() const { return m_uploadRecord; }
+    int slotAddress() const { return m_slotAddress; }
+    int retriesLeft() const { return m_retriesLeft; }
+    bool houseFileOpen() const { return m_file.isOpen(); }
+
+    static QString doneMessage() { return QStringLiteral("A rátöltés a PC-ből kész."); }
+    static QString refusedMessage() { return QStringLiteral("A beírás nem sikerült!"); }
+    static QString gaveUpMessage() { return QStringLiteral("A beírás/törlés nem sikerült!"); }
+    static QString noHouseMessage()
+    {
+        return QStringLiteral("Előbb a Szerkesztés gombbal válassza ki a kártya leolvasóra rátöltendő fájlt!");
+    }
+    static QString confirmMessage()
+    {
+        return QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
+    }
+
+    // Empty when the house file at path can go to the reader: it exists, is
+    // 16392 bytes long and records 1 to 1365 are twelve hexadecimal digits
+    // each. Otherwise the Hungarian sentence that says why not.
+    static QString checkHouse(const QString &path);
+
 private:
+    void cikl();
+    void finish();
+    void onTimer1();
+    void onWriteReply(const QByteArray &block);
+    void onLinkBroken(QStringList *notes);
+    // Record r of the open file; false (with *error) when it cannot be read
+    // or is not twelve hexadecimal digits.
+    bool readRecord(int record, QString *text, QString *error);
+    // The port was closed or chosen anew since the run started: the rest of
+    // the house would go to whatever reader is on the new line.
+    bool lineChanged() const;
+    void endOnLineChange();
+    // The common end of every run; sends nothing.
+    void windUp();
+    // This controller's run is going (the flag alone may be set by others).
+    bool running() const;
+    // Enables List5 and List6 unless another exchange still runs.
+    void endRefused();
+
     Form1 &m_form;
+    QFile m_file;
+    QPointer<SerialLink> m_line; // the line the run started on
+    bool m_active = false;       // a run started here is going
+    int m_uploadRecord = 0;
+    int m_slotAddress = 0;
+    int m_retriesLeft = 0;
 };

@@ -12,6 +12,10 @@ bool MemoryLink::write(const QByteArray &bytes)
     if (!m_open)
         return false;
     written << bytes;
+    if (onWritten) {
+        const auto answer = onWritten; // the hook may replace itself
+        answer(bytes);
+    }
     return true;
 }
 

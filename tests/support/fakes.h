@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSet>
 #include <QStringList>
+#include <functional>
 
 // A serial line in memory: tests feed what the reader "sends" and read what
 // the program wrote.
@@ -28,6 +29,9 @@ public:
 
     QList<QByteArray> written;
     int discards = 0;
+    // Called with every write, after it is recorded: lets a test play the
+    // reader and answer at once (feeding from here is allowed).
+    std::function<void(const QByteArray &)> onWritten;
 
 private:
     QString m_device;
