@@ -20,6 +20,8 @@
 namespace {
 
 constexpr qint64 NsPerMs = 1000000;
+// Paced events this close to their time are served now rather than a tick later.
+constexpr qint64 DueToleranceNs = NsPerMs / 2;
 // Noise only breaks into a line that has been quiet this long, so it lands
 // between exchanges rather than inside a reply the program is collecting.
 constexpr qint64 NoiseQuietNs = 200 * NsPerMs;
@@ -252,7 +254,7 @@ void PtyServer::onWritable()
 
 void PtyServer::service()
 {
-    const qint64 t = now();
+    const qint64 t = now() + DueToleranceNs;
     while (isRunning() && !m_heard.isEmpty() && m_heard.first().atNs <= t) {
         const Timed heard = m_heard.takeFirst();
         const ReaderModel::Reply reply = m_model.handle(heard.bytes);
@@ -291,7 +293,7 @@ void PtyServer::flush()
     qint64 count = m_tx.size();
     const bool paced = m_model.options().paced;
     if (paced) {
-        const qint64 t = now();
+        const qint64 t = now() + DueToleranceNs;
         count = t < m_txNextDueNs ? 0 : qMin<qint64>(count, 1 + (t - m_txNextDueNs) / ByteTimeNs);
     }
     if (count == 0)
@@ -339,7 +341,10 @@ void PtyServer::scheduleNext()
         return;
     }
     const qint64 wait = next - now();
-    m_tick.start(wait <= 0 ? 0 : static_cast<int>((wait + NsPerMs - 1) / NsPerMs));
+    // Rounded to the nearest millisecond: with the half-millisecond tolerance
+    // of service() an event is on time on average, where rounding up made
+    // every paced step late by half a millisecond and more.
+    m_tick.start(wait <= 0 ? 0 : static_cast<int>((wait + NsPerMs / 2) / NsPerMs));
 }
 
 void PtyServer::onNoise()
