@@ -2,6 +2,7 @@
 // refusals, each Cancel, the three kinds of target, the target's backup, the
 // copy's list, file-system failures and a copy killed at any instant.
 #include "harness.h"
+#include "killloop.h"
 #include "openedhouse.h"
 
 #include "house/housefile.h"
@@ -9,8 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Answer = Dialogs::Answer;
@@ -490,53 +490,35 @@ private slots:
 
     void aCopyKilledAtAnyInstantLosesNoHouse()
     {
-        const QString child = QCoreApplication::applicationDirPath() + QStringLiteral("/copyrestore_child");
-        QVERIFY2(QFileInfo(child).isExecutable(), qPrintable(child));
         QTemporaryDir work;
         QVERIFY(work.isValid());
-        const QString data = work.path() + QStringLiteral("/data/");
-        QVERIFY(QDir().mkpath(data));
+        const FolderFiles files{work.path() + QStringLiteral("/data/")};
+        QVERIFY(QDir().mkpath(files.folder));
         const QByteArray a = houseWithCodes(11), b = houseWithCodes(12), c = houseWithCodes(13);
-        auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile f(data + name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QCOMPARE(f.write(bytes), bytes.size());
-        };
-        auto read = [&](const QString &name) {
-            QFile f(data + name);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        write(QStringLiteral("s1.txt"), a);
-        write(QStringLiteral("s2.txt"), c);
-        write(QStringLiteral("t.txt"), b);
+        QVERIFY(files.write(QStringLiteral("s1.txt"), a));
+        QVERIFY(files.write(QStringLiteral("s2.txt"), c));
+        QVERIFY(files.write(QStringLiteral("t.txt"), b));
+        const auto whole = [&](const QByteArray &x) { return x == a || x == b || x == c; };
 
+        KillLoop loop;
+        loop.child = QStringLiteral("copyrestore_child");
+        loop.arguments = {QStringLiteral("copy"), work.path()};
+        loop.seed = 20240601;
+        // The sources are never written; the target is one whole house and
+        // so is its backup.
+        loop.check = [&](int) -> QString {
+            if (files.read(QStringLiteral("s1.txt")) != a || files.read(QStringLiteral("s2.txt")) != c)
+                return QStringLiteral("a source changed");
+            if (!whole(files.read(QStringLiteral("t.txt"))))
+                return QStringLiteral("t.txt is not a whole house");
+            if (files.exists(QStringLiteral("t.bak")) && !whole(files.read(QStringLiteral("t.bak"))))
+                return QStringLiteral("t.bak is not a whole house");
+            return QString();
+        };
         int copies = 0;
-        QRandomGenerator random(20240601);
-        for (int kill = 0; kill < 30; ++kill) {
-            QProcess process;
-            process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-            process.start(child, {QStringLiteral("copy"), work.path()});
-            QVERIFY(process.waitForStarted());
-            QVERIFY(process.waitForReadyRead(10000));
-            QTest::qWait(int(random.bounded(41)));
-            QVERIFY2(process.state() == QProcess::Running, process.readAllStandardError().constData());
-            process.kill();
-            QVERIFY(process.waitForFinished(10000));
-            copies += process.readAllStandardOutput().count('\n') - 1;
-
-            // The sources are never written; the target is one whole house
-            // and so is its backup.
-            QCOMPARE(read(QStringLiteral("s1.txt")), a);
-            QCOMPARE(read(QStringLiteral("s2.txt")), c);
-            const QByteArray target = read(QStringLiteral("t.txt"));
-            QVERIFY2(target == a || target == b || target == c, qPrintable(QStringLiteral("kill %1").arg(kill)));
-            if (QFileInfo::exists(data + QStringLiteral("t.bak"))) {
-                const QByteArray backup = read(QStringLiteral("t.bak"));
-                QVERIFY2(backup == a || backup == b || backup == c, qPrintable(QStringLiteral("kill %1").arg(kill)));
-            }
-        }
+        const QString problem = loop.run(copies);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QVERIFY2(copies > 0, "the child finished no copy at all");
-        qInfo("%d copies finished between 30 kills", copies);
     }
 };
 

@@ -2,6 +2,7 @@
 // and real files: the backup list, each kind of backup, each Cancel, the
 // refusal while the reader works, and a copy-and-restore killed at any instant.
 #include "harness.h"
+#include "killloop.h"
 #include "openedhouse.h"
 
 #include "copyrestore/restorehouse.h"
@@ -10,8 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Answer = Dialogs::Answer;
@@ -339,51 +339,36 @@ private slots:
         // The child copies another house over t.txt (its data going to t.bak)
         // and restores t.bak, round after round: the target's own data must
         // be in t.txt or in t.bak at every instant.
-        const QString child = QCoreApplication::applicationDirPath() + QStringLiteral("/copyrestore_child");
-        QVERIFY2(QFileInfo(child).isExecutable(), qPrintable(child));
         QTemporaryDir work;
         QVERIFY(work.isValid());
-        const QString data = work.path() + QStringLiteral("/data/");
-        QVERIFY(QDir().mkpath(data));
+        const FolderFiles files{work.path() + QStringLiteral("/data/")};
+        QVERIFY(QDir().mkpath(files.folder));
         const QByteArray a = houseWithCodes(21), own = houseWithCodes(22), c = houseWithCodes(23);
-        auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile f(data + name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QCOMPARE(f.write(bytes), bytes.size());
-        };
-        auto read = [&](const QString &name) {
-            QFile f(data + name);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        write(QStringLiteral("s1.txt"), a);
-        write(QStringLiteral("s2.txt"), c);
-        write(QStringLiteral("t.txt"), own);
+        QVERIFY(files.write(QStringLiteral("s1.txt"), a));
+        QVERIFY(files.write(QStringLiteral("s2.txt"), c));
+        QVERIFY(files.write(QStringLiteral("t.txt"), own));
 
+        KillLoop loop;
+        loop.child = QStringLiteral("copyrestore_child");
+        loop.arguments = {QStringLiteral("cycle"), work.path()};
+        loop.seed = 20240602;
+        loop.check = [&](int) -> QString {
+            if (files.read(QStringLiteral("s1.txt")) != a || files.read(QStringLiteral("s2.txt")) != c)
+                return QStringLiteral("a source changed");
+            const QByteArray target = files.read(QStringLiteral("t.txt"));
+            if (target != a && target != own && target != c)
+                return QStringLiteral("t.txt is not a whole house");
+            const bool backedUp = files.exists(QStringLiteral("t.bak"));
+            if (backedUp && files.read(QStringLiteral("t.bak")) != own)
+                return QStringLiteral("t.bak does not hold the house's own data");
+            if (target != own && !backedUp)
+                return QStringLiteral("the house's own data is gone");
+            return QString();
+        };
         int rounds = 0;
-        QRandomGenerator random(20240602);
-        for (int kill = 0; kill < 30; ++kill) {
-            QProcess process;
-            process.start(child, {QStringLiteral("cycle"), work.path()});
-            QVERIFY(process.waitForStarted());
-            QVERIFY(process.waitForReadyRead(10000));
-            QTest::qWait(int(random.bounded(41)));
-            QVERIFY2(process.state() == QProcess::Running, process.readAllStandardError().constData());
-            process.kill();
-            QVERIFY(process.waitForFinished(10000));
-            rounds += process.readAllStandardOutput().count('\n') - 1;
-
-            const QString where = QStringLiteral("kill %1").arg(kill);
-            QCOMPARE(read(QStringLiteral("s1.txt")), a);
-            QCOMPARE(read(QStringLiteral("s2.txt")), c);
-            const QByteArray target = read(QStringLiteral("t.txt"));
-            QVERIFY2(target == a || target == own || target == c, qPrintable(where));
-            const bool backedUp = QFileInfo::exists(data + QStringLiteral("t.bak"));
-            if (backedUp)
-                QVERIFY2(read(QStringLiteral("t.bak")) == own, qPrintable(where));
-            QVERIFY2(target == own || backedUp, qPrintable(where));
-        }
+        const QString problem = loop.run(rounds);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QVERIFY2(rounds > 0, "the child finished no round at all");
-        qInfo("%d copy-and-restore rounds finished between 30 kills", rounds);
     }
 };
 
