@@ -78,8 +78,10 @@ public:
         QElapsedTimer timer;
         timer.start();
         while (got.size() < count && timer.elapsed() < timeoutMs) {
+            // Never more than asked for: what is left stays for the next call.
             char buffer[4096];
-            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            const size_t want = std::min(sizeof buffer, size_t(count - got.size()));
+            const ssize_t n = ::read(m_fd, buffer, want);
             if (n > 0)
                 got.append(buffer, n);
             else
