@@ -95,6 +95,9 @@ private slots:
         QCOMPARE(u.Text6->maxLength(), 10);
         QCOMPARE(u.Text5->maxLength(), 17);
         QCOMPARE(u.Text8->echoMode(), QLineEdit::Password);
+        u.Text8->setText(QStringLiteral("DmvX"));
+        QCOMPARE(u.Text8->displayText(), QStringLiteral("****"));
+        u.Text8->clear();
         QCOMPARE(u.Text8->palette().color(QPalette::Base), QColor(Qt::yellow));
         QCOMPARE(u.List2->palette().color(QPalette::Text), QColor(Qt::blue));
         QCOMPARE(u.ProgressBar1->value(), 0);

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 namespace {
@@ -35,6 +36,20 @@ void setBackground(QWidget *w, const QColor &colour)
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
+
+// The password box shows an asterisk for every typed character, whatever
+// the platform's style would draw.
+class AsteriskStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 int lastSeparator(const QString &path)
 {
@@ -125,6 +140,9 @@ void Form1::styleControls()
     QPalette yellow = u.Text8->palette();
     yellow.setColor(QPalette::Base, Qt::yellow);
     u.Text8->setPalette(yellow);
+    auto *asterisks = new AsteriskStyle;
+    asterisks->setParent(this); // outlives the box, which is deleted first
+    u.Text8->setStyle(asterisks);
 
     QFont helpFont(QStringLiteral("MS Sans Serif"));
     helpFont.setStyleHint(QFont::SansSerif);

@@ -182,6 +182,8 @@ void ReadOut::command6Clicked()
     m_backupPending = backup;
     m_oldContent = oldContent;
     m_lastCount = 0;
+    // An earlier exchange that ended while the questions were open enabled them.
+    m_form.setSideListsEnabled(false);
     s.readOutRunning = 1;
     reader.timer2().start();
     if (!reader.adas()) {

@@ -167,6 +167,8 @@ void Upload::command1Clicked()
     }
     m_line = reader.link();
     m_active = true;
+    // An earlier exchange that ended while the question was open enabled them.
+    m_form.setSideListsEnabled(false);
     s.uploadRunning = 1;
     u.ProgressBar1->setMaximum(ProgressMaximum);
     m_retriesLeft = SendsPerSlot;
