@@ -131,6 +131,7 @@ private slots:
         u.List2->addItems(QStringList(100, QStringLiteral("FFFFFFFFFFFF")));
         u.List2->show();
         QCOMPARE(u.List2->viewport()->height() / u.List2->sizeHintForRow(0), 24);
+        QVERIFY(u.List2->geometry().bottom() < h->form->height());
         checkResting();
     }
 

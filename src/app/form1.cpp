@@ -103,25 +103,34 @@ void Form1::styleControls()
     for (QPushButton *b : {u.Command7, u.Command5, u.Command4, u.Command6, u.Command1, u.Command17})
         b->setFont(buttonFont);
 
-    QFont listFont(QStringLiteral("Courier New"));
-    listFont.setStyleHint(QFont::TypeWriter);
-    listFont.setPointSize(9);
     for (QListWidget *l : {u.List1, u.List2, u.List3, u.List5, u.List6, u.File1}) {
         QPalette p = l->palette();
         p.setColor(QPalette::Text, Qt::blue);
         p.setColor(QPalette::Base, Qt::white);
         l->setPalette(p);
         l->setUniformItemSizes(true);
-        if (l != u.File1)
-            l->setFont(listFont);
     }
 
     // The house lists show exactly 24 rows, so that selecting row 1370 and
-    // then row 1393 leaves apartment 138's header at the top.
-    auto *probe = new QListWidgetItem(QStringLiteral("FFFFFFFFFFFF"), u.List2);
-    const int rowHeight = std::max(1, u.List2->sizeHintForRow(0));
-    delete probe;
-    const int listHeight = VisibleHouseRows * rowHeight + 2 * u.List2->frameWidth();
+    // then row 1393 leaves apartment 138's header at the top. Where the
+    // platform draws the font taller than room allows, a smaller size keeps
+    // all 24 rows inside the window.
+    const int room = height() - u.List2->y() - 2;
+    QFont listFont(QStringLiteral("Courier New"));
+    listFont.setStyleHint(QFont::TypeWriter);
+    int listHeight = 0;
+    for (int points = 9; points >= 6; --points) {
+        listFont.setPointSize(points);
+        u.List2->setFont(listFont);
+        auto *probe = new QListWidgetItem(QStringLiteral("FFFFFFFFFFFF"), u.List2);
+        const int rowHeight = std::max(1, u.List2->sizeHintForRow(0));
+        delete probe;
+        listHeight = VisibleHouseRows * rowHeight + 2 * u.List2->frameWidth();
+        if (listHeight <= room)
+            break;
+    }
+    for (QListWidget *l : {u.List1, u.List3, u.List5, u.List6})
+        l->setFont(listFont);
     for (QWidget *w : {static_cast<QWidget *>(u.List1), static_cast<QWidget *>(u.List2),
                        static_cast<QWidget *>(u.List3), static_cast<QWidget *>(u.List6),
                        static_cast<QWidget *>(u.Label21), static_cast<QWidget *>(u.Label10),
