@@ -4,6 +4,7 @@
 // The reader's side is the simulated reader's model, answering each frame the
 // program writes.
 #include "harness.h"
+#include "uploadfixtures.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "readerfixtures.h"
@@ -23,37 +24,13 @@
 
 using Answer = Dialogs::Answer;
 
+using namespace uploadfixtures;
+
 namespace {
-const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
-const QString Done = QStringLiteral("A rátöltés a PC-ből kész.");
-const QString Refused = QStringLiteral("A beírás nem sikerült!");
-const QString GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
 const QString NoHouse = QStringLiteral("Előbb a Szerkesztés gombbal válassza ki a kártya leolvasóra rátöltendő fájlt!");
 const QString NoPort = QStringLiteral("Nincs megnyitott soros port. Válasszon portot a Comm listában!");
 const QString ReadOutQuestion = QStringLiteral("Adja meg a ház címét ahova a kiolvasott adatok kerüljenek!");
 const QString EraseQuestion = QStringLiteral("Ha folytatja, kitörlődnek a kártya leolvasóban engedélyezett kártyák!");
-
-// A write frame built by hand: lead byte, six data bytes, address, command, sum.
-QByteArray writeFrame(const QByteArray &sixBytes, int slot)
-{
-    QByteArray f;
-    f += char(0x01);
-    f += sixBytes;
-    const int address = 6 * (slot - 1);
-    f += char(address >> 8);
-    f += char(address & 0xFF);
-    f += char(0x06);
-    int sum = 0;
-    for (const char c : f)
-        sum += quint8(c);
-    f += char(sum & 0xFF);
-    return f;
-}
-
-QByteArray recordBytes(const QByteArray &house, int record)
-{
-    return QByteArray::fromHex(house.mid((record - 1) * 12, 12));
-}
 
 QByteArray ack()
 {

@@ -3,6 +3,7 @@
 // the reader heard and what its memory holds afterwards are checked against
 // the house file.
 #include "harness.h"
+#include "uploadfixtures.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "house/housefile.h"
@@ -17,33 +18,9 @@
 
 using Answer = Dialogs::Answer;
 
+using namespace uploadfixtures;
+
 namespace {
-const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
-const QString Done = QStringLiteral("A rátöltés a PC-ből kész.");
-const QString Refused = QStringLiteral("A beírás nem sikerült!");
-const QString GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
-
-QByteArray writeFrame(const QByteArray &sixBytes, int slot)
-{
-    QByteArray f;
-    f += char(0x01);
-    f += sixBytes;
-    const int address = 6 * (slot - 1);
-    f += char(address >> 8);
-    f += char(address & 0xFF);
-    f += char(0x06);
-    int sum = 0;
-    for (const char c : f)
-        sum += quint8(c);
-    f += char(sum & 0xFF);
-    return f;
-}
-
-QByteArray recordBytes(const QByteArray &house, int record)
-{
-    return QByteArray::fromHex(house.mid((record - 1) * 12, 12));
-}
-
 QByteArray memoryOf(const QByteArray &house)
 {
     QByteArray out;

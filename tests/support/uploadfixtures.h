@@ -1,0 +1,35 @@
+#pragma once
+// Texts and hand-built frames shared by the upload tests.
+#include <QByteArray>
+#include <QString>
+
+namespace uploadfixtures {
+
+inline const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
+inline const QString Done = QStringLiteral("A rátöltés a PC-ből kész.");
+inline const QString Refused = QStringLiteral("A beírás nem sikerült!");
+inline const QString GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
+
+// A write frame built by hand: lead byte, six data bytes, address, command, sum.
+inline QByteArray writeFrame(const QByteArray &sixBytes, int slot)
+{
+    QByteArray f;
+    f += char(0x01);
+    f += sixBytes;
+    const int address = 6 * (slot - 1);
+    f += char(address >> 8);
+    f += char(address & 0xFF);
+    f += char(0x06);
+    int sum = 0;
+    for (const char c : f)
+        sum += quint8(c);
+    f += char(sum & 0xFF);
+    return f;
+}
+
+inline QByteArray recordBytes(const QByteArray &house, int record)
+{
+    return QByteArray::fromHex(house.mid((record - 1) * 12, 12));
+}
+
+} // namespace uploadfixtures
