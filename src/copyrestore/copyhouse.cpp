@@ -157,19 +157,7 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
     switch (house::classifyLength(old.size())) {
     case house::LengthClass::New: {
         m_form.ask(QStringLiteral("Új, még üres fájl."));
-        if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
-            // An empty file this command made itself is no house of the user's.
-            if (created)
-                filesteps::removeIfExists(target);
-            fail(written.error);
-            return false;
-        }
-        // A backup left from an earlier file of this name is not this house's.
-        if (house::IoResult removed = filesteps::removeIfExists(backup); !removed) {
-            fail(removed.error);
-            return false;
-        }
-        return true;
+        return replaceWithoutBackup(target, source, backup, created);
     }
     case house::LengthClass::Damaged: {
         if (m_form.ask(QStringLiteral("Az új házfájl sérült, a másolat létrehozása előtt törlöm."),
@@ -180,15 +168,7 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
         }
         // One whole replacement instead of delete, create and write: the
         // damaged file stays until the copy is complete on disk.
-        if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
-            fail(written.error);
-            return false;
-        }
-        if (house::IoResult removed = filesteps::removeIfExists(backup); !removed) {
-            fail(removed.error);
-            return false;
-        }
-        return true;
+        return replaceWithoutBackup(target, source, backup, false);
     }
     case house::LengthClass::Valid:
         break;
@@ -209,6 +189,24 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
     }
     if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
         fail(written.error);
+        return false;
+    }
+    return true;
+}
+
+bool CopyHouse::replaceWithoutBackup(const QString &target, const QByteArray &source, const QString &backup,
+                                     bool createdNow)
+{
+    if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
+        // An empty file this command made itself is no house of the user's.
+        if (createdNow)
+            filesteps::removeIfExists(target);
+        fail(written.error);
+        return false;
+    }
+    // A backup left from an earlier file of this name is not this house's.
+    if (house::IoResult removed = filesteps::removeIfExists(backup); !removed) {
+        fail(removed.error);
         return false;
     }
     return true;

@@ -22,6 +22,10 @@ private:
     bool readSource(QByteArray *source);
     // Steps 7 and 8 on the target; false when the copy ended before listing.
     bool writeTarget(const QString &target, const QByteArray &source);
+    // The new and the damaged target: the source replaces it whole and a
+    // backup left from an earlier file of that name goes.
+    bool replaceWithoutBackup(const QString &target, const QByteArray &source, const QString &backup,
+                              bool createdNow);
     bool listCopy(const QString &target);
     // Tells the user about a failed file step and ends the command.
     void fail(const QString &error);
