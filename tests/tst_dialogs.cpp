@@ -80,11 +80,33 @@ private slots:
                     b->click();
         });
         const Dialogs::Answer got = dialogs.message(QStringLiteral("Belvarium"), QStringLiteral("Ki akar lépni?"),
-                                                    Dialogs::Buttons(buttons));
+                                                    Dialogs::Buttons(buttons),
+                                                    Dialogs::usualDefault(Dialogs::Buttons(buttons)));
         QCOMPARE(int(got), answer);
         QCOMPARE(title, QStringLiteral("Belvarium"));
         QCOMPARE(text, QStringLiteral("Ki akar lépni?"));
         QCOMPARE(shownButtons, texts);
+    }
+
+    void enterPressesTheDefaultButton_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        using B = Dialogs::Buttons;
+        using A = Dialogs::Answer;
+        QTest::newRow("ok cancel, ok") << int(B::OkCancel) << int(A::Ok);
+        QTest::newRow("ok cancel, cancel") << int(B::OkCancel) << int(A::Cancel);
+        QTest::newRow("yes no, no") << int(B::YesNo) << int(A::No);
+    }
+    void enterPressesTheDefaultButton()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, defaultButton);
+        WidgetDialogs dialogs;
+        whenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); });
+        QCOMPARE(int(dialogs.message(QStringLiteral("Belvarium"), QStringLiteral("A bak fájl sérült!"),
+                                     Dialogs::Buttons(buttons), Dialogs::Answer(defaultButton))),
+                 defaultButton);
     }
 
     void inputBoxReturnsTheTextOrNothing()

@@ -324,6 +324,56 @@ private slots:
         QCOMPARE(firstVisibleRow(h.ui().List3), list3Top);
     }
 
+    // A new name typed without ".txt" gets it in every dialog that picks a
+    // house; an existing file is taken by its exact name.
+    void newHouseNamesGetTxt_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("Szerkesztés") << "edit" << "nador42" << false << "nador42.txt";
+        QTest::newRow("dots and spaces") << "edit" << "Kossuth u. 5" << false << "Kossuth u. 5.txt";
+        QTest::newRow("upper-case .TXT") << "edit" << "nador.TXT" << false << "nador.TXT";
+        QTest::newRow("existing without .txt") << "edit" << "nador42" << true << "nador42";
+        QTest::newRow("Text2 double-click") << "repick" << "nador43" << false << "nador43.txt";
+        QTest::newRow("donor") << "donor" << "nador44" << false << "nador44.txt";
+        QTest::newRow("copy target") << "copy" << "nador45" << false << "nador45.txt";
+        QTest::newRow("read-out target") << "readout" << "nador46" << false << "nador46.txt";
+    }
+    void newHouseNamesGetTxt()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, typed);
+        QFETCH(bool, exists);
+        QFETCH(QString, used);
+        Harness h;
+        QVERIFY(startShown(h));
+        h.writeFile(QStringLiteral("a.txt"), houseBytes(1));
+        openHouse(h, h.path(QStringLiteral("a.txt")));
+        if (exists)
+            h.writeFile(typed, QByteArray());
+        Ui::Form1 &u = h.ui();
+        if (command != "repick")
+            h.dialogs.answer(Answer::Ok);
+        h.dialogs.pick(h.path(typed));
+        QWidget *control = command == "edit"    ? static_cast<QWidget *>(u.Command4)
+                         : command == "donor"   ? static_cast<QWidget *>(u.Command2)
+                         : command == "copy"    ? static_cast<QWidget *>(u.Command5)
+                         : command == "readout" ? static_cast<QWidget *>(u.Command6)
+                                                : static_cast<QWidget *>(u.Text2);
+        if (command == "repick")
+            QTest::mouseDClick(control, Qt::LeftButton);
+        else
+            QTest::mouseClick(control, Qt::LeftButton);
+        const QString shownPath = command == "donor" ? h.form->state().houseFilePath
+                                : command == "copy"  ? u.Text1->text()
+                                                     : u.Text2->text();
+        QCOMPARE(shownPath, h.path(used));
+        QVERIFY(QFileInfo::exists(h.path(used)));
+        QCOMPARE(QFileInfo::exists(h.path(typed)), exists || typed == used);
+    }
+
     void text2DoubleClickPicksAnotherHouse()
     {
         Harness h;

@@ -152,7 +152,8 @@ private slots:
         // Timer3 running counts as an erase waiting: the message says it failed.
         QCOMPARE(h.dialogs.messageTexts(),
                  QStringList{QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt\n"
-                                            "A kódmemória törlés nem sikerült. Ismételje meg!")});
+                                            "A kódmemória törlés nem sikerült. Ismételje meg!\n"
+                                            "Válassza ki újra a portot a Comm listában!")});
         // adas on a missing port sends nothing and says so.
         QVERIFY(!r.adas());
     }

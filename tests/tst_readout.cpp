@@ -244,6 +244,30 @@ private slots:
         QVERIFY(!QFileInfo::exists(h.path(QStringLiteral("rossz.bak"))));
     }
 
+    void aTargetNamedLikeABackupIsRefusedUntouched_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow(".bak") << QStringLiteral("x.bak");
+        QTest::newRow(".BAK") << QStringLiteral("x.BAK");
+        QTest::newRow("ends in bak") << QStringLiteral("xbak");
+    }
+    void aTargetNamedLikeABackupIsRefusedUntouched()
+    {
+        // Its backup is itself: the old codes would be overwritten by the dump.
+        QFETCH(QString, name);
+        Harness h;
+        QVERIFY(fixtures::startWithPort(h, Timing()));
+        h.writeFile(name, fixtures::expectedHouse());
+        clickReadOut(h, h.path(name), {Answer::Ok});
+        QCOMPARE(h.dialogs.messageTexts().size(), 2);
+        QVERIFY(h.dialogs.messageTexts().last().contains(h.path(name) + QStringLiteral(" fájl neve \"bak\"-ra")));
+        QCOMPARE(h.readFile(name), fixtures::expectedHouse());
+        QCOMPARE(QDir(h.dataFolder).entryList(QDir::Files).size(), 2); // the house and postas.lst
+        QVERIFY(h.ports.lastLink->written.isEmpty());
+        QCOMPARE(h.form->state().readOutRunning, qint16(0));
+        QVERIFY(h.ui().List5->isEnabled());
+    }
+
     void longDumpIsCutAndTheSurplusDiscarded()
     {
         Harness h;

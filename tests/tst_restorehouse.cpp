@@ -250,6 +250,7 @@ private slots:
         clickBackup(h, QStringLiteral("haz.bak"));
         QCOMPARE(h.dialogs.messageTexts(), QStringList{DamagedBackup});
         QCOMPARE(h.dialogs.shown().first().buttons, Dialogs::Buttons::OkCancel);
+        QCOMPARE(h.dialogs.shown().first().defaultButton, Answer::Cancel); // Enter keeps the house
         QVERIFY(h.dialogs.unexpected().isEmpty());
         if (ok) {
             QCOMPARE(h.readFile(QStringLiteral("haz.txt")), damaged);

@@ -147,7 +147,8 @@ private slots:
         h.ports.free = {7};
         QVERIFY(h.start());
         h.ports.lastLink->vanish(QStringLiteral("A(z) /dev/fake7 port megszakadt."));
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("A(z) /dev/fake7 port megszakadt.")});
+        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("A(z) /dev/fake7 port megszakadt.\n"
+                                                                      "Válassza ki újra a portot a Comm listában!")});
         QVERIFY(!h.form->reader().isOpen());
         emit h.ui().Combo1->activated(0);
         QVERIFY(h.form->reader().isOpen());
@@ -183,6 +184,7 @@ private slots:
         const auto &open = h.dialogs.shown()[2];
         QCOMPARE(open.kind, ScriptedDialogs::Kind::OpenFile);
         QCOMPARE(open.text, QStringLiteral("Szöveg (*.txt)|*.txt|"));
+        QCOMPARE(open.folder, QDir::homePath());
         QVERIFY(h.dialogs.unexpected().isEmpty());
     }
 

@@ -302,11 +302,11 @@ private slots:
         QCOMPARE(h->readFile(QStringLiteral("rossz.txt")), QByteArray(100, 'F'));
         QCOMPARE(rows(h->ui().List2), before);
 
-        // Mentés does not overwrite it either.
+        // Mentés does not overwrite it either: it is not the house List2 shows.
         h->dialogs.clear();
         transfer(114, QStringLiteral("7"), Answer::No);
         QTest::mouseClick(h->ui().Command8, Qt::LeftButton);
-        QCOMPARE(h->dialogs.messageTexts().last(), QStringLiteral("A fájl sérült!"));
+        QVERIFY(h->dialogs.messageTexts().last().contains(QStringLiteral("Nyissa meg újra a házat")));
         QCOMPARE(h->readFile(QStringLiteral("rossz.txt")), QByteArray(100, 'F'));
 
         // Nor is an empty Text2 taken for a file name.
@@ -316,6 +316,68 @@ private slots:
         QCOMPARE(h->dialogs.messageTexts().last(), OpenFirst);
         QCOMPARE(h->ui().List2->item(81)->text(), before.at(81));
         QCOMPARE(house(), receiving);
+    }
+
+    // Mentés replaces the whole file: only the file List2 was filled from,
+    // and only while it holds what it held then; the program's own writes
+    // move that record along.
+    void mentesWritesOnlyTheHouseAsListed_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Text2 names another house") << "retype" << false;
+        QTest::newRow("restored from its backup") << "restore" << false;
+        QTest::newRow("changed by another program") << "other" << false;
+        QTest::newRow("own transfer answered Igen") << "yes" << true;
+        QTest::newRow("own apartment 138 delete") << "delete138" << true;
+    }
+    void mentesWritesOnlyTheHouseAsListed()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, saved);
+        QVERIFY(openBoth(receiving));
+        const QByteArray other = houseBytes(5);
+        h->writeFile(QStringLiteral("b.txt"), other);
+        h->writeFile(QStringLiteral("a.bak"), other);
+        transfer(114, QStringLiteral("7"), Answer::No);
+        if (change == "retype") {
+            h->ui().Text2->setText(h->path(QStringLiteral("b.txt")));
+        } else if (change == "restore") {
+            h->dialogs.answer(Answer::Ok);
+            QTest::mouseClick(h->ui().Command7, Qt::LeftButton);
+            h->dialogs.answer(Answer::Ok); // the txt file exists
+            clickRow(h->ui().File1, 0);
+        } else if (change == "other") {
+            QByteArray changed = receiving;
+            changed[500] = 'A';
+            h->writeFile(QStringLiteral("a.txt"), changed);
+        } else if (change == "yes") {
+            transfer(200, QStringLiteral("3"), Answer::Yes);
+        } else {
+            h->dialogs.answer(Answer::Yes);
+            doubleClickRow(h->ui().List2, 1372);
+            transfer(114, QStringLiteral("7"), Answer::No); // the refill dropped it
+        }
+        const QByteArray a = house(), b = h->readFile(QStringLiteral("b.txt"));
+        const QStringList listed = rows(h->ui().List2);
+        h->dialogs.clear();
+        QTest::mouseClick(h->ui().Command8, Qt::LeftButton);
+        if (saved) {
+            QVERIFY(h->dialogs.messageTexts().isEmpty());
+            QByteArray expected;
+            for (int r = 0; r < listed.size(); ++r)
+                if (r % 10)
+                    expected += listed[r].toLatin1();
+            QCOMPARE(house(), expected);
+            QCOMPARE(house().mid(108 * 6, 108), apartmentBytes(donor, 12));
+            QVERIFY(house() != a);
+        } else {
+            QCOMPARE(h->dialogs.messageTexts().size(), 1);
+            QVERIFY(h->dialogs.messageTexts().first().contains(h->ui().Text2->text()));
+            QVERIFY(h->dialogs.messageTexts().first().contains(QStringLiteral("Nyissa meg újra a házat")));
+            QCOMPARE(house(), a);
+        }
+        QCOMPARE(h->readFile(QStringLiteral("b.txt")), b);
     }
 
     void transferNeedsAHouseInList2()

@@ -182,7 +182,13 @@ private slots:
         QCOMPARE(link->discards, 1); // adas empties the buffer first
 
         QStringList text3;
+        QList<QVariant> atDone; // the flag, the bar and Text3 while the last message shows
+        h.dialogs.onShown = [&](const ScriptedDialogs::Shown &s) {
+            if (s.text == Done)
+                atDone = {h.form->state().uploadRunning, h.ui().ProgressBar1->value(), h.ui().Text3->text()};
+        };
         serve(h, model, &text3);
+        QCOMPARE(atDone, (QList<QVariant>{qint16(0), 1366, QStringLiteral("1366")}));
         QCOMPARE(link->written.size(), 1365);
         for (int slot = 1; slot <= 1365; ++slot)
             QCOMPARE(link->written.at(slot - 1), writeFrame(QByteArray(6, char(0xFF)), slot));
@@ -775,7 +781,8 @@ private slots:
         QTRY_COMPARE(h.dialogs.messageTexts().size(), 2);
         QCOMPARE(h.dialogs.messageTexts().last(),
                  QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt\n"
-                                "A rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!"));
+                                "A rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!\n"
+                                "Válassza ki újra a portot a Comm listában!"));
         verifyEnded(h);
         QVERIFY(!h.form->reader().isOpen());
         QVERIFY(!h.form->reader().link());

@@ -3,8 +3,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
-Dialogs::Answer WidgetDialogs::message(const QString &title, const QString &text, Buttons buttons)
+Dialogs::Answer WidgetDialogs::message(const QString &title, const QString &text, Buttons buttons,
+                                       Answer defaultButton)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
@@ -29,6 +31,10 @@ Dialogs::Answer WidgetDialogs::message(const QString &title, const QString &text
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
+    const QMessageBox::StandardButton byAnswer[] = {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes,
+                                                    QMessageBox::No};
+    if (auto *preferred = qobject_cast<QPushButton *>(box.button(byAnswer[int(defaultButton)])))
+        box.setDefaultButton(preferred);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

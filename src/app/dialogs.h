@@ -13,7 +13,13 @@ public:
 
     virtual ~Dialogs() = default;
 
-    virtual Answer message(const QString &title, const QString &text, Buttons buttons) = 0;
+    // defaultButton is the one Enter presses: one of the buttons shown.
+    virtual Answer message(const QString &title, const QString &text, Buttons buttons, Answer defaultButton) = 0;
+    // Enter presses OK or Yes unless a question says otherwise.
+    static Answer usualDefault(Buttons buttons)
+    {
+        return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+    }
     // Returns the typed text; an empty text when cancelled.
     virtual QString inputBox(const QString &title, const QString &prompt) = 0;
     // filter is in the "Name (*.ext)|*.ext|" form. A name that does not exist
@@ -29,7 +35,7 @@ public:
     explicit WidgetDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
 
-    Answer message(const QString &title, const QString &text, Buttons buttons) override;
+    Answer message(const QString &title, const QString &text, Buttons buttons, Answer defaultButton) override;
     QString inputBox(const QString &title, const QString &prompt) override;
     QString openFile(const QString &title, const QString &initialFolder,
                      const QString &filter, const QString &fileName) override;

@@ -249,7 +249,12 @@ void Form1::endProgram()
 
 Dialogs::Answer Form1::ask(const QString &text, Dialogs::Buttons buttons)
 {
-    return m_services.dialogs->message(Title, text, buttons);
+    return ask(text, buttons, Dialogs::usualDefault(buttons));
+}
+
+Dialogs::Answer Form1::ask(const QString &text, Dialogs::Buttons buttons, Dialogs::Answer defaultButton)
+{
+    return m_services.dialogs->message(Title, text, buttons, defaultButton);
 }
 
 QString Form1::inputBox(const QString &prompt)
@@ -259,7 +264,13 @@ QString Form1::inputBox(const QString &prompt)
 
 QString Form1::pickHouseFile()
 {
-    return m_services.dialogs->openFile(Title, dataFolder(), houseFileFilter(), QString());
+    QString name = m_services.dialogs->openFile(Title, dataFolder(), houseFileFilter(), QString());
+    // A new name typed without ".txt" would hide the house from every later
+    // dialog, and its backup name ("nador42" -> "nadobak") would be shared
+    // with other houses. An existing file chosen by its exact name stays so.
+    if (!name.isEmpty() && !name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) && !QFileInfo::exists(name))
+        name += name.endsWith(QLatin1Char('.')) ? QStringLiteral("txt") : QStringLiteral(".txt");
+    return name;
 }
 
 QString Form1::dataFolder() const
@@ -389,7 +400,11 @@ bool Form1::adoptFolder(const QString &picked)
 
 QString Form1::runFolderPicker()
 {
-    return m_services.dialogs->openFile(Title, m_ui->Text4->text(), houseFileFilter(), QString());
+    // At first start there is no folder yet: the user's home is where one is
+    // made, not wherever the program happened to be started from.
+    const QString current = m_ui->Text4->text();
+    return m_services.dialogs->openFile(Title, current.trimmed().isEmpty() ? QDir::homePath() : current,
+                                        houseFileFilter(), QString());
 }
 
 void Form1::ensureNonResidentList(const QString &folder)

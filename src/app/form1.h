@@ -1,6 +1,7 @@
 #pragma once
 #include "app/dialogs.h"
 #include "app/services.h"
+#include "house/shownhouse.h"
 #include "reader/protocol.h"
 
 #include <QString>
@@ -37,6 +38,8 @@ struct WindowState
     qint16 apartmentCounter = 0;
     qint32 scanPos = 0;
     QString recordBuffer;
+    // What List2 shows: the file it was filled from and that file's bytes then.
+    house::ShownHouse shownHouse;
 };
 
 // The main window. It owns the widgets (form1.ui), the shared state and the
@@ -70,8 +73,11 @@ public:
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
+    // The same with another button than OK or Yes under Enter.
+    Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons, Dialogs::Answer defaultButton);
     QString inputBox(const QString &prompt);
-    // The open-file dialog in the data folder with the house-file filter.
+    // The open-file dialog in the data folder with the house-file filter. A
+    // new name without ".txt" gets it; an existing file is taken as named.
     QString pickHouseFile();
     static QString houseFileFilter() { return QStringLiteral("Szöveg (*.txt)|*.txt|"); }
 

@@ -15,17 +15,6 @@ const QString Question = QStringLiteral("Válasszon ki egy már létező házfá
                        + QStringLiteral(" felülíródik a 'Friss adatok' lista tartalmával!) vagy hozzon létre új házfájlt")
                        + QStringLiteral(" és töltse fel a 'Friss adatok' lista tartalmával!");
 
-bool sameFile(const QString &a, const QString &b)
-{
-    const QString ca = QFileInfo(a).absoluteFilePath();
-    const QString cb = QFileInfo(b).absoluteFilePath();
-#ifdef Q_OS_WIN
-    return ca.compare(cb, Qt::CaseInsensitive) == 0;
-#else
-    return ca == cb;
-#endif
-}
-
 } // namespace
 
 void CopyHouse::hideSidePanels()
@@ -84,16 +73,14 @@ void CopyHouse::command5Clicked()
 
     // A name ending in "bak" is its own backup: saving the old content there
     // or deleting a stale backup would destroy the copy just made.
-    if (sameFile(target, house::backupPathOf(target))) {
-        fail(QStringLiteral("A(z) %1 fájl nem lehet a másolat, mert a neve \"bak\"-ra végződik, "
-                            "így önmaga biztonsági mentése volna.")
-                 .arg(QDir::toNativeSeparators(target)));
+    if (house::isOwnBackup(target)) {
+        fail(house::ownBackupMessage(target));
         return;
     }
 
     // Nor may the target's backup be the source itself: saving or deleting
     // the backup would change the house being copied.
-    if (sameFile(house::backupPathOf(target), u.Text2->text())) {
+    if (house::sameFile(house::backupPathOf(target), u.Text2->text())) {
         fail(QStringLiteral("A(z) %1 fájl a másolandó ház, nem lehet a(z) %2 másolat biztonsági mentése.")
                  .arg(QDir::toNativeSeparators(u.Text2->text()), QDir::toNativeSeparators(target)));
         return;

@@ -101,7 +101,9 @@ void RestoreHouse::file1Selected(const QString &fileName)
             return;
         break;
     case house::LengthClass::Damaged:
-        if (m_form.ask(QStringLiteral("A bak fájl sérült!"), Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+        // OK puts damaged bytes in place of the house: a reflexive Enter must not.
+        if (m_form.ask(QStringLiteral("A bak fájl sérült!"), Dialogs::Buttons::OkCancel, Dialogs::Answer::Cancel)
+            != Dialogs::Answer::Ok) {
             m_form.torles();
             return;
         }

@@ -1,6 +1,7 @@
 #include "house/apartmenttransfer.h"
 
 #include "app/form1.h"
+#include "house/cp1250.h"
 #include "house/housefile.h"
 #include "house/houseview.h"
 #include "ui_form1.h"
@@ -116,16 +117,21 @@ void ApartmentTransfer::list6DoubleClicked()
     }
 
     const QString path = u.Text2->text();
+    WindowState &s = m_form.state();
     if (m_form.ask(QStringLiteral("Mentsem a ") + path + QStringLiteral(" nevű fájlba?"), Dialogs::Buttons::YesNo)
         == Answer::Yes) {
         const bool written = houseview::checkTargetHouse(m_form)
                              && houseview::reportFailure(m_form, house::writeHouseApartment(path, target, joined));
-        if (!written) {
+        if (written) {
+            // The file named in the question got what List2 now shows.
+            s.shownHouse.applyWrite(path, qint64(target - 1) * house::ApartmentBytes, cp1250::encode(joined));
+        } else {
             // List2 keeps showing what the file holds.
             for (int j = 0; j < house::ApartmentRecords; ++j)
                 u.List2->item(first + j)->setText(before[j]);
         }
     } else {
+        s.shownHouse.setUnsavedRows(true);
         m_form.setShown({u.Command8, u.Label31}, true);
     }
     houseview::selectRow(u.List2, house::headerRowOf(target));
@@ -138,16 +144,13 @@ void ApartmentTransfer::command8Clicked()
         return;
     if (!houseview::freshListHoldsHouse(m_form))
         return;
+    // The whole house is replaced by List2's rows: only the very file they
+    // came from, and only while it still holds what it held then.
+    if (!houseview::checkShownHouse(m_form))
+        return;
     const QString path = u.Text2->text();
-    if (path.trimmed().isEmpty()) {
-        m_form.ask(QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
-        return;
-    }
-    // A whole house replaces the content; a damaged file is not overwritten.
-    if (house::classifyLength(QFileInfo(path).size()) == LengthClass::Damaged) {
-        m_form.ask(QStringLiteral("A fájl sérült!"));
-        return;
-    }
-    houseview::reportFailure(m_form, house::writeHouseRows(path, houseview::rowsOf(u.List2)));
+    QByteArray written;
+    if (houseview::reportFailure(m_form, house::writeHouseRows(path, houseview::rowsOf(u.List2), &written)))
+        m_form.state().shownHouse.load(path, written);
     m_form.torles();
 }

@@ -154,6 +154,7 @@ HouseRead readHouseFile(const QString &path)
     const QByteArray bytes = file.read(HouseFileSize);
     if (bytes.size() != HouseFileSize)
         return fail(cannotRead(path, file.errorString()));
+    read.content = bytes;
     const QString text = cp1250::decode(bytes);
     read.records.reserve(RecordCount);
     for (int k = 0; k < RecordCount; ++k)
@@ -216,7 +217,7 @@ IoResult writeHouseApartment(const QString &path, int apartment, const QString &
     return writeInPlace(path, qint64(apartment - 1) * ApartmentBytes, bytes);
 }
 
-IoResult writeHouseRows(const QString &path, const QStringList &rows)
+IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written)
 {
     QString text;
     text.reserve(HouseFileSize);
@@ -239,7 +240,10 @@ IoResult writeHouseRows(const QString &path, const QStringList &rows)
     QByteArray bytes;
     if (IoResult encoded = encodeForFile(path, text, &bytes); !encoded)
         return encoded;
-    return replaceFileContent(path, bytes);
+    IoResult result = replaceFileContent(path, bytes);
+    if (result && written)
+        *written = bytes;
+    return result;
 }
 
 IoResult replaceFileContent(const QString &path, const QByteArray &content)
@@ -269,6 +273,29 @@ IoResult replaceFileContent(const QString &path, const QByteArray &content)
 QString backupPathOf(const QString &housePath)
 {
     return housePath.left(qMax<qsizetype>(0, housePath.size() - 3)) + QStringLiteral("bak");
+}
+
+bool isOwnBackup(const QString &housePath)
+{
+    return housePath.right(3).compare(QStringLiteral("bak"), Qt::CaseInsensitive) == 0;
+}
+
+QString ownBackupMessage(const QString &housePath)
+{
+    return QStringLiteral("A(z) %1 fájl neve \"bak\"-ra végződik, így önmaga biztonsági mentése volna. "
+                          "Válasszon más nevet!")
+        .arg(QDir::toNativeSeparators(housePath));
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).absoluteFilePath();
+    const QString cb = QFileInfo(b).absoluteFilePath();
+#ifdef Q_OS_WIN
+    return ca.compare(cb, Qt::CaseInsensitive) == 0;
+#else
+    return ca == cb;
+#endif
 }
 
 QString headerRow(int apartment)

@@ -43,6 +43,7 @@ struct IoResult {
 struct HouseRead {
     LengthClass lengthClass = LengthClass::New;
     QStringList records; // the 1366 records of a valid file, otherwise empty
+    QByteArray content;  // the 16392 bytes those records came from
     bool ok = true;      // false when the file could not be created or read
     QString error;
 };
@@ -66,12 +67,19 @@ IoResult writeHouseRecord(const QString &path, int record, const QString &text);
 IoResult writeHouseApartment(const QString &path, int apartment, const QString &text); // at 108(n-1)+1
 // Record rows from byte 1; every record row must be 12 characters or blank,
 // and there may be at most 1366 of them.
-IoResult writeHouseRows(const QString &path, const QStringList &rows);
+// *written (when given) receives the bytes that are now on disk.
+IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written = nullptr);
 // Replaces the whole content atomically (the old or the new content is on
 // disk at every instant); bytes beyond content.size() of a longer file stay.
 IoResult replaceFileContent(const QString &path, const QByteArray &content);
 
 QString backupPathOf(const QString &housePath);
+// A name ending in "bak" (any case) is its own backup, or would pass for a
+// backup in the restore list: saving the old content there would destroy it.
+bool isOwnBackup(const QString &housePath);
+QString ownBackupMessage(const QString &housePath);
+// Both paths name the same file (letter case ignored where the system does).
+bool sameFile(const QString &a, const QString &b);
 
 // List rows: a header "n. Lakás" before every nine records.
 void fillHouseList(QStringList &rows, const QStringList &records);

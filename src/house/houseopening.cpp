@@ -75,6 +75,7 @@ void HouseOpening::command4Clicked()
     m_form.setShown({u.List3, u.Label19, u.Label10, u.List2, u.Label21, u.Label18}, false);
     u.List2->clear();
     u.List3->clear();
+    s.shownHouse.clear();
     u.Text2->setText(s.houseFilePath);
 
     house::HouseRead read = house::readHouseFile(s.houseFilePath);
@@ -100,6 +101,7 @@ void HouseOpening::command4Clicked()
         m_form.setShown({u.List2, u.Label21, u.Label18}, true);
         houseview::fill(u.List2, kind == LengthClass::New ? houseview::blankHouseRows()
                                                           : house::houseListRows(read.records));
+        s.shownHouse.load(s.houseFilePath, kind == LengthClass::New ? house::blankHouseContent() : read.content);
         const bool backupShown = showBackup();
         // Row 1370, then 23 rows further down 1393: apartment 138's header ends
         // at the top of both lists.
@@ -138,16 +140,21 @@ void HouseOpening::text2DoubleClicked()
         m_form.ask(read.error);
     } else if (read.lengthClass == LengthClass::Valid) {
         houseview::fill(u.List2, house::houseListRows(read.records));
+        s.shownHouse.load(s.houseFilePath, read.content);
         shown = true;
     } else if (read.lengthClass == LengthClass::New) {
         shown = houseview::reportFailure(m_form, house::initHouseFile(s.houseFilePath));
-        if (shown)
+        if (shown) {
             houseview::fill(u.List2, houseview::blankHouseRows());
+            s.shownHouse.load(s.houseFilePath, house::blankHouseContent());
+        }
     } else {
         m_form.ask(QStringLiteral("A fájl sérült!"));
     }
-    if (!shown)
+    if (!shown) {
         u.List2->clear();
+        s.shownHouse.clear();
+    }
     // List2 never shows another house than the one named in Text2.
     m_form.setShown({u.List2, u.Label21, u.Label18}, shown);
 

@@ -97,14 +97,25 @@ bool checkTargetHouse(Form1 &form, house::HouseRead *read)
     return true;
 }
 
+bool checkShownHouse(Form1 &form)
+{
+    const QString problem = form.state().shownHouse.problem(form.ui().Text2->text());
+    if (problem.isEmpty())
+        return true;
+    form.ask(problem);
+    return false;
+}
+
 bool refillFreshList(Form1 &form)
 {
     Ui::Form1 &u = form.ui();
     const house::HouseRead read = house::readHouseFile(u.Text2->text());
     if (read.ok && read.lengthClass == house::LengthClass::Valid) {
         fill(u.List2, house::houseListRows(read.records));
+        form.state().shownHouse.load(u.Text2->text(), read.content);
         return true;
     }
+    form.state().shownHouse.clear();
     u.List2->clear();
     form.setShown({u.List2, u.Label21, u.Label18}, false);
     form.ask(read.ok ? QStringLiteral("A fájl sérült!") : read.error);

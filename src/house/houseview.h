@@ -36,6 +36,11 @@ bool freshListHoldsHouse(Form1 &form);
 // a write into anything else would grow a damaged or empty file.
 bool checkTargetHouse(Form1 &form, house::HouseRead *read = nullptr);
 
+// "Mentés" and every other write of List2's rows: Text2 names the file List2
+// was filled from and the file still holds what it held then. Otherwise the
+// user is told which file it is and to open the house again.
+bool checkShownHouse(Form1 &form);
+
 // Clears List2 and fills it from the file named in Text2. When the file
 // cannot be read as a house, List2 is cleared and hidden instead, so that it
 // never shows what is not on disk.

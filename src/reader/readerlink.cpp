@@ -188,5 +188,8 @@ void ReaderLink::onLinkFailed(const QString &reason)
     m_quiet.stop();
     m_replyRest.stop();
     m_erasePending = false;
-    emit linkFailed(notes.isEmpty() ? reason : reason + QLatin1Char('\n') + notes.join(QLatin1Char('\n')));
+    // Comm still shows the broken port's number; choosing it again reopens it.
+    notes.prepend(reason);
+    notes.append(QStringLiteral("Válassza ki újra a portot a Comm listában!"));
+    emit linkFailed(notes.join(QLatin1Char('\n')));
 }

@@ -84,7 +84,7 @@ signals:
     // no file touched) and appends one Hungarian sentence saying so to *notes.
     void exchangeAborted(QStringList *notes);
     // The line broke during the run; reported once per link. The text names
-    // the device and, after a line break, what happened to the exchange.
+    // the device, what happened to the exchange, and how to go on.
     void linkFailed(const QString &reason);
 
 private:

@@ -117,8 +117,16 @@ void ReadOut::command6Clicked()
         endRefused();
         return;
     }
+    // The old codes would go to the backup and the dump over them at once.
+    if (house::isOwnBackup(path)) {
+        m_form.ask(house::ownBackupMessage(path));
+        m_form.torles();
+        endRefused();
+        return;
+    }
 
     m_form.setShown({u.List3, u.Label19, u.Label10, u.List2, u.Label21, u.Label18}, false);
+    s.shownHouse.clear();
     u.Text2->setText(path);
 
     const bool existed = QFileInfo::exists(path);
@@ -288,6 +296,7 @@ void ReadOut::onDump(const QByteArray &dump)
 
     u.List2->clear();
     u.List2->addItems(house::houseListRows(records));
+    s.shownHouse.load(m_target, content);
     s.houseFilePath = m_target;
     u.Text2->setText(m_target);
     u.ProgressBar1->setValue(0);

@@ -265,25 +265,37 @@ void Upload::endOnLineChange()
                    .arg(stoppedAt));
 }
 
-void Upload::windUp()
+void Upload::stopRun()
 {
-    Ui::Form1 &u = m_form.ui();
     m_form.reader().timer1().stop();
     m_file.close();
     m_form.state().uploadRunning = 0;
     m_active = false;
     m_line.clear();
+}
+
+void Upload::clearProgress()
+{
+    Ui::Form1 &u = m_form.ui();
     u.ProgressBar1->setValue(0);
     u.Text3->clear();
     endRefused();
 }
 
+void Upload::windUp()
+{
+    stopRun();
+    clearProgress();
+}
+
 void Upload::finish()
 {
-    // Everything is put back before the message: its event loop must find
-    // the upload ended.
-    windUp();
+    // The run is over before the message: its event loop must find the
+    // upload ended. The full bar stays until the user has read it.
+    stopRun();
     m_form.ask(doneMessage());
+    if (m_form.state().uploadRunning != 1)
+        clearProgress();
 }
 
 void Upload::onWriteReply(const QByteArray &block)

@@ -71,6 +71,10 @@ private:
     void endOnLineChange();
     // The common end of every run; sends nothing.
     void windUp();
+    // Its two halves: the run stopped (flag, timer, file), and the progress
+    // shown cleared with the side lists given back.
+    void stopRun();
+    void clearProgress();
     // This controller's run is going (the flag alone may be set by others).
     bool running() const;
     // Enables List5 and List6 unless another exchange still runs.

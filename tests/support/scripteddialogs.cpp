@@ -10,9 +10,10 @@ bool ScriptedDialogs::take(Kind kind, Reply &reply, const QString &what)
     return true;
 }
 
-Dialogs::Answer ScriptedDialogs::message(const QString &title, const QString &text, Buttons buttons)
+Dialogs::Answer ScriptedDialogs::message(const QString &title, const QString &text, Buttons buttons,
+                                         Answer defaultButton)
 {
-    m_shown << Shown{Kind::Message, title, text, buttons, QString()};
+    m_shown << Shown{Kind::Message, title, text, buttons, QString(), defaultButton};
     if (onShown)
         onShown(m_shown.last());
     Reply reply;

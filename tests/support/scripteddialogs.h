@@ -17,6 +17,7 @@ public:
         QString text;      // message text, input prompt, or the open dialog's filter
         Buttons buttons;   // messages only
         QString folder;    // open dialog only
+        Answer defaultButton = Answer::Ok; // messages only: the one Enter presses
     };
 
     // Queue answers in the order the dialogs will appear.
@@ -27,7 +28,7 @@ public:
     // Called whenever a dialog is shown, after it is recorded (may be empty).
     std::function<void(const Shown &)> onShown;
 
-    Answer message(const QString &title, const QString &text, Buttons buttons) override;
+    Answer message(const QString &title, const QString &text, Buttons buttons, Answer defaultButton) override;
     QString inputBox(const QString &title, const QString &prompt) override;
     QString openFile(const QString &title, const QString &initialFolder,
                      const QString &filter, const QString &fileName) override;
