@@ -4,7 +4,9 @@
 #include "help/helpmode.h"
 
 #include <QApplication>
+#include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -61,6 +63,13 @@ class TstHelpMode : public QObject
         QCOMPARE(b->geometry(), g.hover);
         QCOMPARE(b->font().pointSizeF(), 12.0);
         QVERIFY(b->font().bold());
+    }
+    // The help panel's scroll bar cannot be reached: the way to it hides the panel.
+    bool helpFits()
+    {
+        QApplication::processEvents();
+        h->ui().Text7->document()->documentLayout()->documentSize(); // finishes the layout
+        return h->ui().Text7->verticalScrollBar()->maximum() == 0;
     }
 
 private slots:
@@ -153,15 +162,37 @@ private slots:
         QCOMPARE(u.Text7->toPlainText(), UploadHelp);
         checkHovered(Buttons[4]);
 
-        // A second button: the panel is already full size, only its text changes;
-        // the first button keeps its hover look until torles.
+        // Other buttons: the panel is already full size, only its text changes;
+        // the first button keeps its hover look until torles. A short text after
+        // a long one is back at full size.
+        moveOver(button("Command4"));
+        QVERIFY(helpFits());
         moveOver(button("Command17"));
         QCOMPARE(u.Text7->geometry(), QRect(0, 404, 757, 162));
         QCOMPARE(u.Text7->toPlainText(), EraseHelp);
+        QCOMPARE(u.Text7->font().pointSizeF(), 9.75);
         checkHovered(Buttons[4]);
         checkHovered(Buttons[5]);
         for (const char *name : {"Command7", "Command5", "Command4", "Command6"})
             QVERIFY(!HelpMode::helpText(QLatin1String(name)).isEmpty());
+    }
+
+    void everyHelpTextShowsWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const QString &name : HelpMode::helpTextNames())
+            QTest::newRow(qPrintable(name)) << HelpMode::helpText(name);
+    }
+    void everyHelpTextShowsWhole()
+    {
+        QFETCH(QString, text);
+        Ui::Form1 &u = h->ui();
+        u.Check1->setChecked(true);
+        moveOver(button("Command17")); // grows the panel
+        h->form->helpMode().showHelpText(text);
+        QCOMPARE(u.Text7->toPlainText(), text);
+        QVERIFY(helpFits());
+        QVERIFY(u.Text7->font().pointSizeF() >= 7 && u.Text7->font().pointSizeF() <= 9.75);
     }
 
     void backgroundAndResettingSurfacesCallTorles()

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Answer = Dialogs::Answer;
@@ -14,6 +15,8 @@ using Answer = Dialogs::Answer;
 class TstShell : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_configHome;
 
     static QString port(Harness &h)
     {
@@ -32,6 +35,27 @@ class TstShell : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        // QSettings fixes the default settings folder at its first use.
+        QVERIFY(m_configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
+    }
+
+    void copiesSharingTheSettingsShareTheLock()
+    {
+        const auto lockBeside = [](const QtSettingsStore &s) { return s.folder() + QStringLiteral("/belvarium.lock"); };
+        QCOMPARE(QtSettingsStore().folder(), m_configHome.path() + QStringLiteral("/Belvarium"));
+        LockFileInstanceGuard first(lockBeside(QtSettingsStore()));
+        QVERIFY(first.tryAcquire());
+        qunsetenv("XDG_RUNTIME_DIR"); // started from su, ssh or cron
+        LockFileInstanceGuard second(lockBeside(QtSettingsStore()));
+        QVERIFY(!second.tryAcquire());
+        QTemporaryDir own;
+        LockFileInstanceGuard separate(lockBeside(QtSettingsStore(own.path())));
+        QVERIFY(separate.tryAcquire());
+    }
+
     void secondCopyIsRefused()
     {
         Harness h;

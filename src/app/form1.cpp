@@ -155,7 +155,7 @@ void Form1::styleControls()
 
     QFont helpFont(QStringLiteral("MS Sans Serif"));
     helpFont.setStyleHint(QFont::SansSerif);
-    helpFont.setPointSizeF(9.75);
+    helpFont.setPointSizeF(HelpMode::HelpPointSize);
     u.Text7->setFont(helpFont);
     QPalette face = u.Text7->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));

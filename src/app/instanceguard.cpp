@@ -1,19 +1,11 @@
 #include "app/instanceguard.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFileInfo>
 
 LockFileInstanceGuard::LockFileInstanceGuard(const QString &path)
-    : m_path(path.isEmpty() ? defaultPath() : path)
+    : m_path(path)
 {
-}
-
-QString LockFileInstanceGuard::defaultPath()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + QStringLiteral("/belvarium.lock");
 }
 
 bool LockFileInstanceGuard::tryAcquire()

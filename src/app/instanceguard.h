@@ -12,14 +12,14 @@ public:
     virtual bool tryAcquire() = 0;
 };
 
-// A lock file in the per-user runtime folder. The lock names its owner's
-// process, so one left behind by a crash is taken over, not obeyed.
+// A lock file; the program keeps it beside its settings, so every copy that
+// would share them finds it, however it was started. The lock names its
+// owner's process, so one left behind by a crash is taken over, not obeyed.
 class LockFileInstanceGuard : public InstanceGuard
 {
 public:
-    explicit LockFileInstanceGuard(const QString &path = QString());
+    explicit LockFileInstanceGuard(const QString &path);
     bool tryAcquire() override;
-    static QString defaultPath();
 
 private:
     QString m_path;

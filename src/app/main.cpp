@@ -18,7 +18,9 @@ int main(int argc, char *argv[])
     WidgetDialogs dialogs;
     SystemPortCatalogue ports;
     QtSettingsStore settings;
-    LockFileInstanceGuard instance;
+    // Beside the settings: a copy started without the user's session (su,
+    // ssh, cron) still finds it, and one copy per settings is the point.
+    LockFileInstanceGuard instance(settings.folder() + QStringLiteral("/belvarium.lock"));
     Services services;
     services.dialogs = &dialogs;
     services.ports = &ports;

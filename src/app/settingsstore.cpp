@@ -1,5 +1,6 @@
 #include "app/settingsstore.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <memory>
 
@@ -25,4 +26,11 @@ void QtSettingsStore::setValue(const QString &application, const QString &sectio
     auto settings = open(m_folder, application);
     settings->setValue(section + QLatin1Char('/') + key, value);
     settings->sync();
+}
+
+QString QtSettingsStore::folder() const
+{
+    if (!m_folder.isEmpty())
+        return m_folder;
+    return QFileInfo(open(m_folder, QStringLiteral("alap"))->fileName()).absolutePath();
 }

@@ -22,6 +22,8 @@ public:
     QString value(const QString &application, const QString &section, const QString &key) const override;
     void setValue(const QString &application, const QString &section, const QString &key,
                   const QString &value) override;
+    // The folder that holds the INI files.
+    QString folder() const;
 
 private:
     QString m_folder;

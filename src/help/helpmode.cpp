@@ -3,6 +3,9 @@
 #include "ui_form1.h"
 
 #include <QMouseEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <cmath>
 
 namespace {
 const QHash<QString, QString> &helpTexts()
@@ -45,6 +48,37 @@ HelpMode::HelpMode(Form1 &form)
 QString HelpMode::helpText(const QString &buttonName)
 {
     return helpTexts().value(buttonName);
+}
+
+QStringList HelpMode::helpTextNames()
+{
+    QStringList names = helpTexts().keys();
+    names.sort();
+    return names;
+}
+
+void HelpMode::showHelpText(const QString &text)
+{
+    QTextEdit *panel = m_form.ui().Text7;
+    // Measured with the fonts this machine has: the same text wraps
+    // differently from one font to another. The contents rectangle is the
+    // viewport when no scroll bar takes its share, which is the aim.
+    const QRect room = panel->contentsRect();
+    QTextDocument probe;
+    probe.setDocumentMargin(panel->document()->documentMargin());
+    probe.setPlainText(text);
+    probe.setTextWidth(room.width());
+    QFont font = panel->font();
+    qreal size = HelpPointSize;
+    for (; size > SmallestHelpPointSize; size -= 0.25) {
+        font.setPointSizeF(size);
+        probe.setDefaultFont(font);
+        if (std::ceil(probe.size().height()) <= room.height())
+            break;
+    }
+    font.setPointSizeF(size);
+    panel->setFont(font);
+    panel->setPlainText(text);
 }
 
 HelpMode::Look HelpMode::lookOf(const QString &buttonName)
@@ -99,7 +133,7 @@ void HelpMode::hoverLargeButton(QPushButton *button)
         u.Text7->raise();
         if (u.Text7->width() * 15 < PanelWidth)
             growPanel();
-        u.Text7->setPlainText(helpText(button->objectName()));
+        showHelpText(helpText(button->objectName()));
     }
     if (button->font().pointSizeF() != 12) {
         const Look look = lookOf(button->objectName());

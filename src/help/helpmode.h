@@ -2,6 +2,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class Form1;
 class QPushButton;
@@ -18,7 +19,15 @@ public:
     void hoverLargeButton(QPushButton *button);
     void hoverExit();
 
+    // Sets the help panel's text; one that does not fit the panel at the
+    // usual size gets a smaller font, so that all of it shows without
+    // scrolling (the scroll bar cannot be reached: the way to it hides the
+    // panel).
+    void showHelpText(const QString &text);
+
     static QString helpText(const QString &buttonName);
+    // Every name helpText has a text for, sorted.
+    static QStringList helpTextNames();
 
     // Twips of a large button's two looks.
     struct Look {
@@ -30,6 +39,9 @@ public:
     static Look lookOf(const QString &buttonName);
 
     static constexpr int RestTop = 360, RestHeight = 330, HoverTop = 285, HoverHeight = 480;
+    // The panel's usual size (10 as 96 dpi shows it) and the least a long
+    // text may shrink to.
+    static constexpr qreal HelpPointSize = 9.75, SmallestHelpPointSize = 7;
     static constexpr int PanelLeft = 0, PanelTop = 6060, PanelWidth = 11355;
 
 protected:
