@@ -120,6 +120,8 @@ private slots:
     void silentReaderNeitherAnswersNorStores();
     void freeReplyBytesAreVariedAndNeverTested();
     void loadHouseFile();
+    void changeSlots_data();
+    void changeSlots();
 
     void linkPointsToTheDeviceAndIsRemoved();
     void portNumberIsGuarded();
@@ -404,6 +406,38 @@ void TestSimReader::loadHouseFile()
     QVERIFY(error.contains(QStringLiteral("701")));
     QVERIFY(!model.loadHouseFile(m_dir.filePath(QStringLiteral("missing.txt"))));
     QCOMPARE(model.memory(), loaded);
+}
+
+void TestSimReader::changeSlots_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<uint>("seed");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("one") << 1 << 1u << 1;
+    QTest::newRow("nine, seed 0") << 9 << 0u << 9;
+    QTest::newRow("every slot") << SlotCount << 77u << SlotCount;
+    QTest::newRow("too many") << 5000 << 77u << SlotCount;
+    QTest::newRow("negative") << -2 << 1u << 0;
+}
+
+void TestSimReader::changeSlots()
+{
+    QFETCH(int, count);
+    QFETCH(uint, seed);
+    QFETCH(int, expected);
+    ReaderModel model;
+    fillDistinct(model);
+    ReaderModel twin = model, otherSeed = model;
+    const QList<int> changed = model.changeSlots(count, seed);
+    QCOMPARE(changed.size(), expected);
+    QVERIFY(std::adjacent_find(changed.begin(), changed.end(), std::greater_equal<int>()) == changed.end());
+    QVERIFY(changed.isEmpty() || (changed.first() >= 1 && changed.last() <= SlotCount));
+    for (int s = 1; s <= SlotCount; ++s)
+        QCOMPARE(model.slot(s) != twin.slot(s), changed.contains(s));
+    QCOMPARE(twin.changeSlots(count, seed), changed);
+    QCOMPARE(twin.memory(), model.memory());
+    otherSeed.changeSlots(count, seed + 1);
+    QCOMPARE(otherSeed.memory() != model.memory(), expected > 0);
 }
 
 void TestSimReader::linkPointsToTheDeviceAndIsRemoved()

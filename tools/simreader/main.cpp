@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <limits>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -82,6 +83,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("port"), QStringLiteral("Virtual port number, %1 to %2 (default 201).").arg(portnames::FirstVirtualPort).arg(portnames::LastPort), QStringLiteral("N")},
         {QStringLiteral("dir"), QStringLiteral("Folder of the port link (default %1).").arg(portnames::virtualPortDirectory()), QStringLiteral("D")},
         {QStringLiteral("house"), QStringLiteral("Load the code memory from a house file (16392 bytes); otherwise it starts empty (all FF)."), QStringLiteral("FILE")},
+        {QStringLiteral("differ"), QStringLiteral("After loading the memory, give N slots (0 to 1365) a new content each, as a door that differs from its house; the changed slots are listed at start."), QStringLiteral("N")},
+        {QStringLiteral("seed"), QStringLiteral("Which slots --differ changes and to what (a number, default 1): the same seed gives the same change."), QStringLiteral("S")},
         {QStringLiteral("paced"), QStringLiteral("Take true 9600-baud line time (10 bits a byte) for every byte in both directions; a read-out then lasts about 21 s.")},
         {QStringLiteral("silent"), QStringLiteral("Never answer anything (an unplugged or switched-off reader).")},
         {QStringLiteral("refuse-slot"), QStringLiteral("Refuse writes to slot N (1 to 1365): the reply's byte 13 is 15 instead of 06, nothing is stored."), QStringLiteral("N")},
@@ -104,7 +107,9 @@ int main(int argc, char *argv[])
     ReaderOptions readerOptions;
     int port = portnames::FirstVirtualPort;
     int eraseDelay = 0;
+    int differ = 0;
     bool ok = intOption(parser, QStringLiteral("port"), portnames::FirstVirtualPort, portnames::LastPort, port, error)
+        && intOption(parser, QStringLiteral("differ"), 0, protocol::SlotCount, differ, error)
         && intOption(parser, QStringLiteral("refuse-slot"), 1, protocol::SlotCount, readerOptions.refuseSlot, error)
         && intOption(parser, QStringLiteral("drop-first"), 0, 1000000, readerOptions.dropFirst, error)
         && intOption(parser, QStringLiteral("erase-delay"), 0, 24 * 3600 * 1000, eraseDelay, error);
@@ -115,6 +120,17 @@ int main(int argc, char *argv[])
     if (ok && parser.isSet(QStringLiteral("short-dump")) && parser.isSet(QStringLiteral("long-dump"))) {
         error = QStringLiteral("--short-dump and --long-dump exclude each other");
         ok = false;
+    }
+    quint32 seed = 1;
+    if (ok && parser.isSet(QStringLiteral("seed"))) {
+        seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
+        if (!ok)
+            error = QStringLiteral("--seed takes a number from 0 to %1").arg(std::numeric_limits<quint32>::max());
+        else if (!parser.isSet(QStringLiteral("differ"))) {
+            // Alone it would change nothing, and the user surely meant it to.
+            error = QStringLiteral("--seed needs --differ");
+            ok = false;
+        }
     }
     qint64 parentPid = 0;
     if (ok && parser.isSet(QStringLiteral("parent-pid"))) {
@@ -150,6 +166,9 @@ int main(int argc, char *argv[])
         err << error << Qt::endl;
         return 1;
     }
+    QList<int> changed;
+    if (parser.isSet(QStringLiteral("differ")))
+        changed = server.model().changeSlots(differ, seed);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
         err << "socketpair failed" << Qt::endl;
@@ -175,6 +194,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     out << "Virtual port " << port << ": " << server.linkPath() << " -> " << server.slaveName() << Qt::endl;
+    if (parser.isSet(QStringLiteral("differ"))) {
+        out << "Changed slots (" << changed.size() << "):";
+        for (int s : changed)
+            out << ' ' << s;
+        out << Qt::endl;
+    }
 
     QTimer parentWatch;
     if (parentPid > 0) {

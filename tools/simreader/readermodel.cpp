@@ -2,7 +2,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cctype>
+#include <numeric>
+#include <random>
 
 using namespace protocol;
 
@@ -97,6 +100,33 @@ QStringList ReaderModel::records() const
 void ReaderModel::clear()
 {
     m_memory.fill(static_cast<char>(0xFF));
+}
+
+QList<int> ReaderModel::changeSlots(int count, quint32 seed)
+{
+    // A generator of its own, so the filler and noise bytes of a run stay as
+    // they were, and mt19937's raw output rather than a distribution, whose
+    // results differ between standard libraries: a seed must name the same
+    // change everywhere.
+    std::mt19937 random(seed);
+    count = std::clamp(count, 0, SlotCount);
+    QList<int> picked(SlotCount);
+    std::iota(picked.begin(), picked.end(), 1);
+    for (int i = 0; i < count; ++i)
+        std::swap(picked[i], picked[i + int(random() % quint32(SlotCount - i))]);
+    picked.resize(count);
+    std::sort(picked.begin(), picked.end());
+
+    for (int s : picked) {
+        QByteArray bytes(SlotBytes, '\0');
+        for (char &b : bytes)
+            b = static_cast<char>(random() >> 24);
+        // Unlikely, but a slot said to differ must differ.
+        if (bytes == slot(s))
+            bytes[0] = static_cast<char>(bytes.at(0) ^ 1);
+        setSlot(s, bytes);
+    }
+    return picked;
 }
 
 ReaderModel::Reply ReaderModel::handle(const QByteArray &frame)

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -60,6 +61,11 @@ public:
     // The 1365 slots as records, the way a read-out would store them.
     QStringList records() const;
     void clear(); // all FF, as a new or erased reader
+    // Gives `count` (clamped to 0..1365) distinct slots, picked from `seed`,
+    // six new bytes each that differ from their old ones, so a door can be
+    // shown differing from its house. The same memory, count and seed always
+    // give the same change. Returns the changed slots in ascending order.
+    QList<int> changeSlots(int count, quint32 seed);
 
     // Reply to one 11-byte request frame; nothing for a frame that is not
     // well formed (length, lead byte, checksum, command) or while silent.
