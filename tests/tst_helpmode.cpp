@@ -2,6 +2,11 @@
 // large buttons and torles.
 #include "harness.h"
 #include "help/helpmode.h"
+#include "reader/differenceswindow.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <QMenuBar>
 
 #include <QApplication>
 #include <QAbstractTextDocumentLayout>
@@ -89,7 +94,9 @@ private slots:
     {
         Ui::Form1 &u = h->ui();
         QCOMPARE(h->form->windowTitle(), QStringLiteral("Belvarium"));
-        QCOMPARE(h->form->size(), QSize(760, 570));
+        // The client area keeps its size under the menu bar.
+        QCOMPARE(u.central->geometry(), QRect(0, h->form->menuBar()->height(), 760, 570));
+        QCOMPARE(h->form->size(), QSize(760, 570 + h->form->menuBar()->height()));
         QCOMPARE(u.Frame1->title(), QStringLiteral("Kártyakód memória"));
         QCOMPARE(u.Command19->text(), QStringLiteral("Kilép"));
         QCOMPARE(u.Command2->text(), QStringLiteral("Innen fog másolni:"));
@@ -177,22 +184,65 @@ private slots:
             QVERIFY(!HelpMode::helpText(QLatin1String(name)).isEmpty());
     }
 
-    void everyHelpTextShowsWhole_data()
-    {
-        QTest::addColumn<QString>("text");
-        for (const QString &name : HelpMode::helpTextNames())
-            QTest::newRow(qPrintable(name)) << HelpMode::helpText(name);
-    }
+    // The large buttons' texts and every explanation a later command carries.
     void everyHelpTextShowsWhole()
     {
-        QFETCH(QString, text);
         Ui::Form1 &u = h->ui();
+        QStringList texts;
+        for (const QString &name : HelpMode::helpTextNames())
+            texts << HelpMode::helpText(name);
+        DifferencesWindow window;
+        QList<QObject *> commands{window.copyButton()};
+        for (QAction *a : h->form->findChildren<QAction *>())
+            commands << a;
+        for (QObject *command : commands) {
+            const QString text = command->property("whatsThis").toString();
+            if (!text.isEmpty())
+                texts << text;
+        }
+        QCOMPARE(texts.size(), 6 + 3);
         u.Check1->setChecked(true);
         moveOver(button("Command17")); // grows the panel
-        h->form->helpMode().showHelpText(text);
-        QCOMPARE(u.Text7->toPlainText(), text);
-        QVERIFY(helpFits());
-        QVERIFY(u.Text7->font().pointSizeF() >= 7 && u.Text7->font().pointSizeF() <= 9.75);
+        for (const QString &text : texts) {
+            h->form->helpMode().showHelpText(text);
+            QCOMPARE(u.Text7->toPlainText(), text);
+            QVERIFY2(helpFits(), qPrintable(text.left(40)));
+            QVERIFY(u.Text7->font().pointSizeF() >= 7 && u.Text7->font().pointSizeF() <= 9.75);
+        }
+    }
+
+    // New commands: a caption, a tooltip, an accessible name equal to the
+    // caption, and their explanation in the panel while help mode is on.
+    void toolsMenuCommands()
+    {
+        Ui::Form1 &u = h->ui();
+        auto *menu = h->form->findChild<QMenu *>(QStringLiteral("toolsMenu"));
+        QCOMPARE(menu->title(), QStringLiteral("Eszközök"));
+        QCOMPARE(menu->accessibleName(), menu->title());
+        QAccessibleInterface *items = QAccessible::queryAccessibleInterface(menu);
+        QStringList captions;
+        for (int i = 0; i < menu->actions().size(); ++i) {
+            QAction *a = menu->actions().at(i);
+            captions << a->text();
+            QCOMPARE(items->child(i)->text(QAccessible::Name), a->text());
+            QVERIFY(!a->toolTip().isEmpty() && a->toolTip() != a->text());
+            u.Check1->setChecked(false);
+            emit menu->hovered(a);
+            QVERIFY(u.Text7->isHidden());
+            u.Check1->setChecked(true);
+            emit menu->hovered(a);
+            QVERIFY(u.Text7->isVisible());
+            QCOMPARE(u.Text7->toPlainText(), a->whatsThis());
+            h->form->torles();
+        }
+        QCOMPARE(captions, (QStringList{QStringLiteral("Ellenőrzés"), QStringLiteral("Eltérések rátöltése")}));
+        DifferencesWindow window;
+        QCOMPARE(window.copyButton()->accessibleName(), window.copyButton()->text());
+        QVERIFY(!window.copyButton()->toolTip().isEmpty());
+        h->form->helpMode().watchWidget(window.copyButton());
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(window.copyButton(), &enter);
+        QCOMPARE(u.Text7->toPlainText(), window.copyButton()->whatsThis());
     }
 
     void backgroundAndResettingSurfacesCallTorles()

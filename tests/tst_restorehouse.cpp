@@ -287,7 +287,7 @@ private slots:
             state.uploadRunning = 1;
         else
             h.form->reader().timer3().start(100000);
-        QVERIFY(h.form->restoreHouse().exchangeRunning());
+        QVERIFY(h.form->exchangeRunning());
         const auto before = snapshot(h.dataFolder);
         h.dialogs.answer(Answer::Ok);
         clickBackup(h, QStringLiteral("haz.bak"));
@@ -300,7 +300,7 @@ private slots:
         // Once the reader is free the same selection restores.
         state.readOutRunning = 0;
         state.uploadRunning = 0;
-        QVERIFY(!h.form->restoreHouse().exchangeRunning());
+        QVERIFY(!h.form->exchangeRunning());
         h.dialogs.clear();
         h.dialogs.answer(Answer::Ok);
         clickBackup(h, QStringLiteral("haz.bak"));

@@ -15,12 +15,15 @@
 #include "reader/readout.h"
 #include "reader/serialport.h"
 #include "reader/upload.h"
+#include "reader/verify.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProxyStyle>
 #include <QScrollBar>
 
@@ -63,7 +66,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     , m_ui(std::make_unique<Ui::Form1>())
 {
     m_ui->setupUi(this);
-    setFixedSize(px(11400), px(8550));
+    m_ui->central->setGeometry(0, 0, px(11400), px(8550));
     m_reader = std::make_unique<ReaderLink>(*this);
     m_helpMode = std::make_unique<HelpMode>(*this);
     m_houseOpening = std::make_unique<HouseOpening>(*this);
@@ -74,13 +77,16 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_erase = std::make_unique<Erase>(*this);
     m_copyHouse = std::make_unique<CopyHouse>(*this);
     m_restoreHouse = std::make_unique<RestoreHouse>(*this);
+    m_verify = std::make_unique<Verify>(*this);
     styleControls();
+    buildMenu();
     wireControls();
 }
 
 Form1::~Form1()
 {
     // Controllers refer to the widgets and the link; let them go first.
+    m_verify.reset();
     m_restoreHouse.reset();
     m_copyHouse.reset();
     m_erase.reset();
@@ -115,7 +121,7 @@ void Form1::styleControls()
     // then row 1393 leaves apartment 138's header at the top. Where the
     // platform draws the font taller than room allows, a smaller size keeps
     // all 24 rows inside the window.
-    const int room = height() - u.List2->y() - 2;
+    const int room = u.central->height() - u.List2->y() - 2;
     QFont listFont(QStringLiteral("Courier New"));
     listFont.setStyleHint(QFont::TypeWriter);
     int listHeight = 0;
@@ -165,6 +171,63 @@ void Form1::styleControls()
 
     u.ProgressBar1->setRange(0, 100);
     u.ProgressBar1->setValue(0);
+}
+
+void Form1::buildMenu()
+{
+    // The commands beyond the six large buttons live in a menu above the
+    // form, so that the form's controls keep their places and its client
+    // area its size.
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("menuBar"));
+    m_menuBar->setNativeMenuBar(false);
+    m_toolsMenu = m_menuBar->addMenu(QStringLiteral("Eszközök"));
+    m_toolsMenu->setObjectName(QStringLiteral("toolsMenu"));
+    m_toolsMenu->setAccessibleName(QStringLiteral("Eszközök"));
+    m_toolsMenu->setToolTipsVisible(true);
+    auto add = [this](const QString &caption, const QString &tip, const QString &help) {
+        QAction *action = m_toolsMenu->addAction(caption);
+        action->setToolTip(tip);
+        action->setWhatsThis(help); // the help-mode explanation
+        return action;
+    };
+    m_verifyAction = add(
+        QStringLiteral("Ellenőrzés"), QStringLiteral("A kártya leolvasó tartalmának összevetése a megnyitott házzal."),
+        QStringLiteral("Kiolvassa a kártya leolvasó kódmemóriáját, és összeveti a 'Friss adatok' listában megnyitott "
+                       "házzal, fájl módosítása nélkül. Előbb nyissa meg a házat a 'Szerkesztés' gombbal, és mentse, ha "
+                       "változtatott rajta! Ha minden kód egyezik, ezt egy üzenet mondja meg. Ha nem, az eltérő kódok "
+                       "sorai a listában színesen látszanak, az 'Eltérések' ablak pedig felsorolja őket: lakás, hely a "
+                       "lakáson belül, kódhely, a kód a leolvasóban és a házfájlban, a 138-as lakásnál a nem ott lakó "
+                       "neve is."));
+    m_uploadDifferencesAction = add(
+        QStringLiteral("Eltérések rátöltése"),
+        QStringLiteral("Csak az ellenőrzéskor eltérő kódok rátöltése a kártya leolvasóra."),
+        QStringLiteral("Egy 'Ellenőrzés' után csak az eltérő kódokat tölti rá a kártya leolvasóra, ami sokkal "
+                       "gyorsabb a teljes 'Rátöltés'-nél. Utána újra kiolvassa a leolvasót, és megmondja, hogy most "
+                       "pontosan a házat tartalmazza-e. Csak addig használható, amíg az ellenőrzés óta nem választott "
+                       "másik portot, nem nyitott meg másik házat, a házfájl nem változott, és más adatcsere nem "
+                       "volt a leolvasóval."));
+    connect(m_verifyAction, &QAction::triggered, m_verify.get(), &Verify::verifyTriggered);
+    connect(m_uploadDifferencesAction, &QAction::triggered, m_verify.get(), &Verify::uploadDifferencesTriggered);
+    m_helpMode->watchMenu(m_toolsMenu);
+
+    const int menuHeight = m_menuBar->sizeHint().height();
+    m_menuBar->setGeometry(0, 0, px(11400), menuHeight);
+    m_ui->central->move(0, menuHeight);
+    setFixedSize(px(11400), px(8550) + menuHeight);
+}
+
+Form1::Exchange Form1::runningExchange() const
+{
+    if (m_state.uploadRunning == 1)
+        return m_upload && m_upload->differenceMode() ? Exchange::DifferenceUpload : Exchange::Upload;
+    if (m_state.readOutRunning == 1)
+        return Exchange::ReadOut;
+    if (m_state.verifyRunning == 1)
+        return Exchange::Verify;
+    if (m_erase && m_erase->waiting())
+        return Exchange::Erase;
+    return Exchange::None;
 }
 
 void Form1::wireControls()

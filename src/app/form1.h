@@ -22,6 +22,10 @@ class Upload;
 class Erase;
 class CopyHouse;
 class RestoreHouse;
+class Verify;
+class QMenuBar;
+class QMenu;
+class QAction;
 
 // Window-level state that several commands share; all empty or zero at start.
 struct WindowState
@@ -30,6 +34,7 @@ struct WindowState
     QString backupFilePath;
     qint16 readOutRunning = 0;
     qint16 uploadRunning = 0;
+    qint16 verifyRunning = 0;   // a verify (or the read-back after a difference upload) waits for its dump
     int requestLeadByte = 0;
     protocol::RequestBytes requestBytes{};
     QByteArray requestFrame;
@@ -70,6 +75,18 @@ public:
     Erase &erase() { return *m_erase; }
     CopyHouse &copyHouse() { return *m_copyHouse; }
     RestoreHouse &restoreHouse() { return *m_restoreHouse; }
+    Verify &verify() { return *m_verify; }
+
+    // The exchange with the reader that runs now, if any. Every command asks
+    // this one place before it starts, so that no exchange can be forgotten.
+    enum class Exchange { None, ReadOut, Upload, DifferenceUpload, Verify, Erase };
+    Exchange runningExchange() const;
+    bool exchangeRunning() const { return runningExchange() != Exchange::None; }
+
+    // The "Eszközök" menu above the form and its commands.
+    QMenuBar *menuBar() const { return m_menuBar; }
+    QAction *verifyAction() const { return m_verifyAction; }
+    QAction *uploadDifferencesAction() const { return m_uploadDifferencesAction; }
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
@@ -115,6 +132,7 @@ private:
     bool adoptFolder(const QString &picked);
     void ensureNonResidentList(const QString &folder);
     void endProgram();
+    void buildMenu();
 
     Services m_services;
     std::unique_ptr<Ui::Form1> m_ui;
@@ -130,4 +148,9 @@ private:
     std::unique_ptr<Erase> m_erase;
     std::unique_ptr<CopyHouse> m_copyHouse;
     std::unique_ptr<RestoreHouse> m_restoreHouse;
+    std::unique_ptr<Verify> m_verify;
+    QMenuBar *m_menuBar = nullptr;
+    QMenu *m_toolsMenu = nullptr;
+    QAction *m_verifyAction = nullptr;
+    QAction *m_uploadDifferencesAction = nullptr;
 };

@@ -38,7 +38,7 @@ void CopyHouse::command5Clicked()
     WindowState &state = m_form.state();
 
     hideSidePanels();
-    if (state.readOutRunning != 0 || state.uploadRunning != 0)
+    if (m_form.exchangeRunning())
         return;
 
     if (u.List2->isHidden()) {

@@ -10,12 +10,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool RestoreHouse::exchangeRunning() const
-{
-    const WindowState &state = m_form.state();
-    return state.readOutRunning != 0 || state.uploadRunning != 0 || m_form.erase().waiting();
-}
-
 void RestoreHouse::pointFile1At(const QString &folder)
 {
     m_file1Folder = folder;
@@ -43,13 +37,12 @@ void RestoreHouse::hideFile1()
 void RestoreHouse::command7Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    WindowState &state = m_form.state();
 
     u.Text1->clear();
     m_form.setShown({u.Command3, u.Text5, u.Text6, u.Label15, u.Label16, u.Label28, u.Label3, u.List5, u.List6,
                      u.Label8, u.Command2, u.Label30, u.Label2, u.Label29},
                     false);
-    if (state.readOutRunning != 0 || state.uploadRunning != 0)
+    if (m_form.exchangeRunning())
         return;
 
     m_form.hideCopyView();
@@ -69,7 +62,7 @@ void RestoreHouse::file1Selected(const QString &fileName)
 {
     WindowState &state = m_form.state();
     // The list stays usable while the reader works; a restore must wait.
-    if (exchangeRunning()) {
+    if (m_form.exchangeRunning()) {
         m_form.ask(QStringLiteral("Amíg a kártya leolvasóval adatcsere folyik, nem lehet visszaállítani."));
         return;
     }

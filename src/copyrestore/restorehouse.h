@@ -15,11 +15,6 @@ public:
     void command7Clicked();
     void file1Selected(const QString &fileName);
 
-    // True while the reader is busy: a read-out or an upload runs, or an
-    // erase waits for the reader's confirmation. A restore then would swap the
-    // file under the exchange or change houseFilePath, where a read-out puts
-    // its result.
-    bool exchangeRunning() const;
 
     // Points File1 at a folder and lists its backups, sorted by name.
     void pointFile1At(const QString &folder);

@@ -2,6 +2,8 @@
 #include "app/form1.h"
 #include "ui_form1.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -128,13 +130,8 @@ void HelpMode::growPanel()
 void HelpMode::hoverLargeButton(QPushButton *button)
 {
     Ui::Form1 &u = m_form.ui();
-    if (u.Check1->isChecked()) {
-        u.Text7->show();
-        u.Text7->raise();
-        if (u.Text7->width() * 15 < PanelWidth)
-            growPanel();
-        showHelpText(helpText(button->objectName()));
-    }
+    if (u.Check1->isChecked())
+        showPanel(helpText(button->objectName()));
     if (button->font().pointSizeF() != 12) {
         const Look look = lookOf(button->objectName());
         QFont f = button->font();
@@ -148,6 +145,29 @@ void HelpMode::hoverLargeButton(QPushButton *button)
     button->setFocus();
 }
 
+void HelpMode::showPanel(const QString &text)
+{
+    Ui::Form1 &u = m_form.ui();
+    u.Text7->show();
+    u.Text7->raise();
+    if (u.Text7->width() * 15 < PanelWidth)
+        growPanel();
+    showHelpText(text);
+}
+
+void HelpMode::watchMenu(QMenu *menu)
+{
+    connect(menu, &QMenu::hovered, this, [this](QAction *action) {
+        if (m_form.ui().Check1->isChecked() && !action->whatsThis().isEmpty())
+            showPanel(action->whatsThis());
+    });
+}
+
+void HelpMode::watchWidget(QWidget *widget)
+{
+    widget->installEventFilter(this);
+}
+
 void HelpMode::hoverExit()
 {
     QPalette p = m_form.ui().Label11->palette();
@@ -158,6 +178,12 @@ void HelpMode::hoverExit()
 
 bool HelpMode::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Enter) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && !widget->whatsThis().isEmpty() && m_form.ui().Check1->isChecked())
+            showPanel(widget->whatsThis());
+        return false;
+    }
     if (event->type() != QEvent::MouseMove)
         return false;
     Ui::Form1 &u = m_form.ui();

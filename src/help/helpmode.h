@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class Form1;
+class QMenu;
 class QPushButton;
 
 // Help mode and the hover look of the six large buttons; torles gives every
@@ -18,6 +19,12 @@ public:
     void torles();
     void hoverLargeButton(QPushButton *button);
     void hoverExit();
+
+    // Commands beyond the large buttons carry their explanation as their
+    // whatsThis text; in help mode, hovering a menu entry or such a control
+    // shows it in the panel.
+    void watchMenu(QMenu *menu);
+    void watchWidget(QWidget *widget);
 
     // Sets the help panel's text; one that does not fit the panel at the
     // usual size gets a smaller font, so that all of it shows without
@@ -49,6 +56,8 @@ protected:
 
 private:
     void growPanel();
+    // The panel shown (grown the first time) with this text.
+    void showPanel(const QString &text);
 
     Form1 &m_form;
     QList<QPushButton *> m_largeButtons; // in torles' order

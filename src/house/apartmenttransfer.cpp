@@ -15,12 +15,6 @@ namespace {
 constexpr int AnswerWidth = 3;
 } // namespace
 
-bool ApartmentTransfer::exchangeRunning() const
-{
-    const WindowState &s = m_form.state();
-    return s.readOutRunning == 1 || s.uploadRunning == 1;
-}
-
 int ApartmentTransfer::targetApartment(const QString &answer)
 {
     const QString head = (answer + QString(30, QLatin1Char(' '))).left(AnswerWidth);
@@ -40,7 +34,7 @@ int ApartmentTransfer::targetApartment(const QString &answer)
 void ApartmentTransfer::command2Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    if (exchangeRunning())
+    if (m_form.exchangeRunning())
         return;
     u.List6->clear();
     if (m_form.ask(QStringLiteral("Válassza ki melyik házból kiván kódokat másolni!"), Dialogs::Buttons::OkCancel)
@@ -76,7 +70,7 @@ void ApartmentTransfer::list6DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
     // The upload reads the receiving house; it must not change under it.
-    if (exchangeRunning())
+    if (m_form.exchangeRunning())
         return;
     int header = u.List6->currentRow();
     if (header < 0 || header >= u.List6->count())
@@ -140,7 +134,7 @@ void ApartmentTransfer::list6DoubleClicked()
 void ApartmentTransfer::command8Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    if (exchangeRunning())
+    if (m_form.exchangeRunning())
         return;
     if (!houseview::freshListHoldsHouse(m_form))
         return;

@@ -21,7 +21,6 @@ public:
     static int targetApartment(const QString &answer);
 
 private:
-    bool exchangeRunning() const;
 
     Form1 &m_form;
 };

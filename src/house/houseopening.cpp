@@ -11,12 +11,6 @@
 using Answer = Dialogs::Answer;
 using house::LengthClass;
 
-bool HouseOpening::exchangeRunning() const
-{
-    const WindowState &s = m_form.state();
-    return s.readOutRunning == 1 || s.uploadRunning == 1;
-}
-
 bool HouseOpening::showBackup()
 {
     Ui::Form1 &u = m_form.ui();
@@ -56,7 +50,7 @@ void HouseOpening::command4Clicked()
 
     u.File1->hide();
     u.Text1->clear();
-    if (exchangeRunning())
+    if (m_form.exchangeRunning())
         return;
     m_form.hideCopyView();
 
@@ -126,7 +120,7 @@ void HouseOpening::text2DoubleClicked()
     WindowState &s = m_form.state();
     // A running read-out writes into houseFilePath when it ends; an upload
     // reads the house named in Text2.
-    if (exchangeRunning())
+    if (m_form.exchangeRunning())
         return;
 
     s.houseFilePath.clear();

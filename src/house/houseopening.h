@@ -23,7 +23,6 @@ public:
     static constexpr int SelectedRow = 1393;
 
 private:
-    bool exchangeRunning() const;
     // Fills List3 from the backup beside the house when that is a whole house;
     // false (List3 untouched) otherwise. Never creates a backup file.
     bool showBackup();

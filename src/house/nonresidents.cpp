@@ -116,8 +116,8 @@ bool NonResidents::apartment138MatchesFile()
 void NonResidents::list5DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
-    // The house file must not change under a running upload.
-    if (m_form.state().uploadRunning == 1)
+    // The house file must not change under a running exchange.
+    if (m_form.exchangeRunning())
         return;
     const QListWidgetItem *item = u.List5->currentItem();
     if (!item)
@@ -167,8 +167,7 @@ void NonResidents::list5DoubleClicked()
 void NonResidents::list2DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
-    const WindowState &s = m_form.state();
-    if (s.uploadRunning == 1 || s.readOutRunning == 1)
+    if (m_form.exchangeRunning())
         return;
     const int row = u.List2->currentRow();
     if (row < house::NonResidentFirstRow || row > house::NonResidentLastRow)

@@ -18,6 +18,12 @@ bool Erase::waiting() const
     return m_form.reader().timer3().isActive();
 }
 
+bool Erase::otherExchangeRunning() const
+{
+    const Form1::Exchange running = m_form.runningExchange();
+    return running != Form1::Exchange::None && running != Form1::Exchange::Erase;
+}
+
 void Erase::command17Clicked()
 {
     Ui::Form1 &u = m_form.ui();
@@ -63,7 +69,8 @@ void Erase::startErase()
 
     u.Text1->clear();
     m_form.setSideListsEnabled(false);
-    if (s.readOutRunning == 1 || s.uploadRunning == 1)
+    // A new erase may start while one still counts; any other exchange refuses it.
+    if (otherExchangeRunning())
         return;
     m_form.hideCopyView();
 
@@ -81,7 +88,7 @@ void Erase::startErase()
         return;
     }
     // The questions ran event loops: another exchange may have started.
-    if (s.readOutRunning == 1 || s.uploadRunning == 1)
+    if (otherExchangeRunning())
         return;
 
     s.requestBytes = protocol::eraseRequestBytes(quint8(s.requestLeadByte));

@@ -29,6 +29,7 @@ public:
     static constexpr int GiveUpAbove = 300;
 
 private:
+    bool otherExchangeRunning() const;
     void startErase();
     void onTimer3();
     void onIdleBlocks(const QByteArray &blocks);

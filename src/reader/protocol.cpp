@@ -146,4 +146,22 @@ QStringList decodeDump(const QByteArray &dump)
     return records;
 }
 
+QList<SlotDifference> differingSlots(const QStringList &readerRecords, const QStringList &houseRecords)
+{
+    QList<SlotDifference> out;
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        const QString reader = readerRecords.value(slot - 1);
+        const QString house = houseRecords.value(slot - 1);
+        RequestBytes fromReader{}, fromHouse{};
+        const quint16 address = slotAddress(slot);
+        const bool same = writeRequestBytes(reader, address, fromReader) && writeRequestBytes(house, address, fromHouse)
+                          && fromReader == fromHouse;
+        if (same)
+            continue;
+        const int apartment = (slot - 1) / 9 + 1;
+        out << SlotDifference{slot, apartment, slot - firstSlotOfApartment(apartment) + 1, reader, house};
+    }
+    return out;
+}
+
 } // namespace protocol

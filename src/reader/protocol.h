@@ -47,4 +47,18 @@ QString recordFromBytes(const QByteArray &sixBytes);
 // bytes past 20490 are ignored, and a shorter dump gives an empty list.
 QStringList decodeDump(const QByteArray &dump);
 
+// One slot whose content in the reader is not what the house would send.
+struct SlotDifference
+{
+    int slot = 0;              // 1 to 1365
+    int apartment = 0;         // 1 to 152
+    int slotInApartment = 0;   // 1 to 9
+    QString readerRecord;      // as the read-out stores it
+    QString houseRecord;       // as the house file holds it
+};
+// Compares slots 1 to 1365 byte for byte as a write frame would carry them
+// (hex digits of either case give the same bytes). Records beyond either
+// list, or a house record that is not hex, count as differing.
+QList<SlotDifference> differingSlots(const QStringList &readerRecords, const QStringList &houseRecords);
+
 } // namespace protocol

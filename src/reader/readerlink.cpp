@@ -60,6 +60,7 @@ bool ReaderLink::adas()
     m_erasePending = false;
     if (!isOpen())
         return false;
+    emit requestSending();
     m_link->discardInput();
     m_quiet.stop();
     m_replyRest.stop();
@@ -74,7 +75,7 @@ void ReaderLink::onReadyRead()
     // thousands of pieces); the idle branch starts it when it gets there.
     m_quietElapsed = false;
     const WindowState &s = m_form.state();
-    if (s.uploadRunning != 1 && s.readOutRunning != 1)
+    if (s.uploadRunning != 1 && !dumpExpected())
         m_quiet.start();
     poll();
 }
@@ -125,10 +126,16 @@ void ReaderLink::dispatch()
     const WindowState &s = m_form.state();
     if (s.uploadRunning == 1)
         uploadBranch();
-    else if (s.readOutRunning == 1)
+    else if (dumpExpected())
         readOutBranch();
     else
         idleBranch();
+}
+
+bool ReaderLink::dumpExpected() const
+{
+    const WindowState &s = m_form.state();
+    return s.readOutRunning == 1 || s.verifyRunning == 1;
 }
 
 void ReaderLink::uploadBranch()

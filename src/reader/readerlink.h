@@ -24,7 +24,8 @@ class Form1;
 //                           over by writeReplyReceived (a reply that stops
 //                           short is dropped after timing().writeReplyRestMs;
 //                           Timer1 of the upload resends then);
-//   readOutRunning == 1  -> read-out branch: readOutProgress with the count
+//   readOutRunning == 1 or verifyRunning == 1
+//                        -> read-out branch: readOutProgress with the count
 //                           waiting, and dumpReceived with exactly 20490 bytes
 //                           once they are all there (the surplus is discarded);
 //   otherwise            -> idle/erase branch: once the line has been quiet for
@@ -71,6 +72,9 @@ public:
     void poll();
 
 signals:
+    // A request is about to go out: whatever was learnt from the reader
+    // before (a verify's result) no longer describes it for sure.
+    void requestSending();
     // Upload branch: one 15-byte write reply.
     void writeReplyReceived(const QByteArray &block);
     // Read-out branch: the number of bytes waiting, on every arrival.
@@ -94,6 +98,8 @@ private:
     void onReplyRestElapsed();
     void onLinkFailed(const QString &reason);
     void dispatch();
+    // A read-out or a verify waits for the reader's whole memory.
+    bool dumpExpected() const;
     void uploadBranch();
     void readOutBranch();
     void idleBranch();

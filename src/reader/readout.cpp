@@ -58,11 +58,9 @@ house::IoResult readRaw(const QString &path, QByteArray *content)
 
 ReadOut::ReadOut(Form1 &form)
     : m_form(form)
+    , m_wait(form)
 {
-    m_stall.setSingleShot(true);
-    connect(&m_stall, &QTimer::timeout, this, &ReadOut::onStalled);
-    m_showLater.setSingleShot(true);
-    connect(&m_showLater, &QTimer::timeout, this, &ReadOut::showPendingCount);
+    connect(&m_wait, &DumpWait::stalled, this, &ReadOut::onStalled);
     ReaderLink &link = form.reader();
     connect(&link, &ReaderLink::readOutProgress, this, &ReadOut::onProgress);
     connect(&link, &ReaderLink::dumpReceived, this, &ReadOut::onDump);
@@ -76,8 +74,7 @@ QString ReadOut::transferErrorMessage()
 
 void ReadOut::endRefused()
 {
-    const WindowState &s = m_form.state();
-    if (s.readOutRunning != 1 && s.uploadRunning != 1 && !m_form.erase().waiting())
+    if (!m_form.exchangeRunning())
         m_form.setSideListsEnabled(true);
 }
 
@@ -89,9 +86,10 @@ void ReadOut::command6Clicked()
 
     u.Text1->clear();
     m_form.setSideListsEnabled(false);
-    // An erase waiting for its confirmation is a running exchange as well: a
-    // read request now would discard the confirmation.
-    if (s.uploadRunning == 1 || m_form.erase().waiting())
+    // Any other exchange refuses a read-out (a read request would discard its
+    // replies); a second click during a read-out starts it afresh.
+    if (const Form1::Exchange running = m_form.runningExchange();
+        running != Form1::Exchange::None && running != Form1::Exchange::ReadOut)
         return;
     m_form.hideCopyView();
 
@@ -189,13 +187,16 @@ void ReadOut::command6Clicked()
     m_target = path;
     m_backupPending = backup;
     m_oldContent = oldContent;
-    m_lastCount = 0;
     // An earlier exchange that ended while the questions were open enabled them.
     m_form.setSideListsEnabled(false);
     s.readOutRunning = 1;
     reader.timer2().start();
+    // Armed before the send: a reader may answer before adas returns.
+    m_wait.start();
     if (!reader.adas()) {
         // The port went away while the questions were open.
+        m_wait.stop();
+        u.ProgressBar1->setValue(0);
         s.readOutRunning = 0;
         m_backupPending = false;
         m_oldContent.clear();
@@ -208,52 +209,13 @@ void ReadOut::command6Clicked()
         endRefused();
         return;
     }
-    m_sinceActivity.start();
-    m_stall.start(m_form.timing().readOutFirstByteMs);
-    m_sinceShown.invalidate();
-    m_showLater.stop();
-    u.ProgressBar1->setMaximum(ProgressMaximum);
-    u.ProgressBar1->setValue(0);
-    u.Text3->clear();
     m_form.torles();
 }
 
 void ReadOut::onProgress(qint64 waiting)
 {
-    if (m_form.state().readOutRunning != 1)
-        return;
-    if (waiting > m_lastCount) {
-        // From the first byte on the limit is the pause; the timer itself is
-        // re-armed only when it fires, not for every piece of the dump.
-        if (m_lastCount == 0)
-            m_stall.start(m_form.timing().readOutPauseMs);
-        m_lastCount = waiting;
-        m_sinceActivity.start();
-    }
-    showCount(waiting);
-}
-
-void ReadOut::showCount(qint64 waiting)
-{
-    m_pendingCount = waiting;
-    if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowIntervalMs) {
-        showPendingCount();
-        return;
-    }
-    if (!m_showLater.isActive())
-        m_showLater.start(int(ShowIntervalMs - m_sinceShown.elapsed()));
-}
-
-void ReadOut::showPendingCount()
-{
-    m_showLater.stop();
-    if (m_form.state().readOutRunning != 1)
-        return;
-    Ui::Form1 &u = m_form.ui();
-    u.Text3->setText(QString::number(m_pendingCount));
-    // A count past the bar's end (a long dump) leaves the bar full.
-    u.ProgressBar1->setValue(int(qMin<qint64>(m_pendingCount, u.ProgressBar1->maximum())));
-    m_sinceShown.start();
+    if (m_form.state().readOutRunning == 1)
+        m_wait.progress(waiting);
 }
 
 void ReadOut::onDump(const QByteArray &dump)
@@ -262,8 +224,7 @@ void ReadOut::onDump(const QByteArray &dump)
     if (s.readOutRunning != 1 || m_form.ended())
         return;
     Ui::Form1 &u = m_form.ui();
-    m_stall.stop();
-    m_showLater.stop();
+    m_wait.stop();
     // Cleared before any message box: its event loop must not take this
     // branch again.
     s.readOutRunning = 0;
@@ -309,8 +270,7 @@ void ReadOut::onDump(const QByteArray &dump)
 void ReadOut::endFailed()
 {
     Ui::Form1 &u = m_form.ui();
-    m_stall.stop();
-    m_showLater.stop();
+    m_wait.stop();
     m_backupPending = false;
     m_oldContent.clear();
     if (SerialLink *link = m_form.reader().link(); link && link->isOpen())
@@ -326,15 +286,8 @@ void ReadOut::endFailed()
 void ReadOut::onStalled()
 {
     WindowState &s = m_form.state();
-    // An ended program abandons what runs, without a word.
-    if (s.readOutRunning != 1 || m_form.ended())
+    if (s.readOutRunning != 1)
         return;
-    const int limit = m_lastCount == 0 ? m_form.timing().readOutFirstByteMs : m_form.timing().readOutPauseMs;
-    const qint64 left = limit - m_sinceActivity.elapsed();
-    if (left > 0) {
-        m_stall.start(int(left));
-        return;
-    }
     s.readOutRunning = 0;
     endFailed();
     m_form.ask(transferErrorMessage());

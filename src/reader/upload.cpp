@@ -90,23 +90,21 @@ QString Upload::checkHouse(const QString &path)
 
 void Upload::endRefused()
 {
-    const WindowState &s = m_form.state();
-    if (s.readOutRunning != 1 && s.uploadRunning != 1 && !m_form.erase().waiting())
+    if (!m_form.exchangeRunning())
         m_form.setSideListsEnabled(true);
 }
 
 void Upload::command1Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    WindowState &s = m_form.state();
     ReaderLink &reader = m_form.reader();
 
     u.Text1->clear();
     m_form.setSideListsEnabled(false);
-    // The read-out enables the lists when it ends. An erase waiting for its
-    // confirmation is a running exchange too: its reply would be taken for a
-    // write acknowledgement, and the first frame's discard would drop it.
-    if (s.readOutRunning == 1 || m_form.erase().waiting())
+    // The running exchange enables the lists when it ends. Its replies would
+    // be taken for write acknowledgements, and the first frame's discard
+    // would drop them. A running upload of the whole house starts afresh.
+    if (otherExchangeRunning())
         return;
     m_form.hideCopyView();
     m_form.torles();
@@ -138,7 +136,7 @@ void Upload::command1Clicked()
     }
     // The question ran an event loop: another exchange may have started, the
     // port may have gone, the file may have changed.
-    if (s.readOutRunning == 1 || m_form.erase().waiting())
+    if (otherExchangeRunning())
         return;
     if (!reader.isOpen()) {
         m_form.ask(ReaderLink::noPortMessage());
@@ -147,10 +145,33 @@ void Upload::command1Clicked()
     }
 
     // A confirmed start while a run is going begins again from record 1.
+    QList<int> slotNumbers;
+    for (int slot = 1; slot <= protocol::SlotCount; ++slot)
+        slotNumbers << slot;
+    startRun(path, slotNumbers, false);
+}
+
+bool Upload::startDifferences(const QString &path, const QList<int> &slotNumbers)
+{
+    if (slotNumbers.isEmpty())
+        return false;
+    m_form.hideCopyView();
+    startRun(path, slotNumbers, true);
+    return running();
+}
+
+void Upload::startRun(const QString &path, const QList<int> &slotNumbers, bool differences)
+{
+    Ui::Form1 &u = m_form.ui();
+    WindowState &s = m_form.state();
+    ReaderLink &reader = m_form.reader();
     reader.timer1().stop();
     m_file.close();
-    m_slotAddress = 0;
-    m_uploadRecord = 1;
+    m_slots = slotNumbers;
+    m_position = 0;
+    m_differences = differences;
+    m_uploadRecord = m_slots.first();
+    m_slotAddress = protocol::slotAddress(m_uploadRecord);
     m_file.setFileName(path);
     // Unbuffered: every record is read from the disk when its slot is sent, so
     // a record written in place meanwhile is seen, not served from a buffer.
@@ -170,7 +191,7 @@ void Upload::command1Clicked()
     // An earlier exchange that ended while the question was open enabled them.
     m_form.setSideListsEnabled(false);
     s.uploadRunning = 1;
-    u.ProgressBar1->setMaximum(ProgressMaximum);
+    u.ProgressBar1->setMaximum(differences ? int(m_slots.size()) : ProgressMaximum);
     m_retriesLeft = SendsPerSlot;
     reader.timer1().start();
     reader.timer2().start();
@@ -203,16 +224,16 @@ void Upload::cikl()
     ReaderLink &reader = m_form.reader();
 
     reader.timer1().stop();
-    u.Text3->setText(QString::number(m_uploadRecord));
-    if (m_uploadRecord > ProgressMaximum) {
-        finish();
-        return;
-    }
-    u.ProgressBar1->setValue(m_uploadRecord);
+    // A whole house counts by record (1366 once all is sent), a difference
+    // upload by the differing slotNumbers it has reached.
+    const int shown = m_differences ? int(qMin(m_position + 1, m_slots.size())) : m_uploadRecord;
+    u.Text3->setText(QString::number(shown));
+    u.ProgressBar1->setValue(shown);
 
-    // Address 0x1FFE follows the last slot: record 1366 is never sent, and
-    // nothing it holds (or lacks) can stop a run whose slots are all written.
-    if (m_slotAddress == protocol::EndAddress) {
+    // After the last slot (for a whole house address 0x1FFE): record 1366 is
+    // never sent, and nothing it holds (or lacks) can stop a run whose slotNumbers
+    // are all written.
+    if (m_position >= m_slots.size()) {
         finish();
         return;
     }
@@ -244,6 +265,12 @@ void Upload::cikl()
         windUp();
         m_form.ask(ReaderLink::noPortMessage());
     }
+}
+
+bool Upload::otherExchangeRunning() const
+{
+    const Form1::Exchange running = m_form.runningExchange();
+    return running != Form1::Exchange::None && running != Form1::Exchange::Upload;
 }
 
 bool Upload::running() const
@@ -293,9 +320,30 @@ void Upload::finish()
     // The run is over before the message: its event loop must find the
     // upload ended. The full bar stays until the user has read it.
     stopRun();
+    if (m_differences) {
+        // The reader is read back at once; that tells whether it now holds
+        // the house, so there is nothing to report yet.
+        emit differencesWritten(m_file.fileName());
+        return;
+    }
     m_form.ask(doneMessage());
     if (m_form.state().uploadRunning != 1)
         clearProgress();
+}
+
+void Upload::endWithMessage(const QString &message)
+{
+    const bool differences = m_differences;
+    const qsizetype written = m_position, total = m_slots.size();
+    windUp();
+    if (differences)
+        m_form.ask(message + QLatin1Char('\n')
+                   + QStringLiteral("Az eltérő %1 kódból %2 került a kártya leolvasóba. "
+                                    "Ellenőrizze újra a kártya leolvasót (Ellenőrzés)!")
+                         .arg(total)
+                         .arg(written));
+    else
+        m_form.ask(message);
 }
 
 void Upload::onWriteReply(const QByteArray &block)
@@ -308,17 +356,20 @@ void Upload::onWriteReply(const QByteArray &block)
         endOnLineChange();
         return;
     }
-    m_slotAddress += protocol::SlotBytes;
-    ++m_uploadRecord;
-    if (protocol::isWriteAcknowledged(block)) {
+    const bool acknowledged = protocol::isWriteAcknowledged(block);
+    if (acknowledged)
+        ++m_position;
+    // The next slot; after the last one of a whole house, record 1366 at 0x1FFE.
+    m_uploadRecord = m_position < m_slots.size() ? m_slots.at(m_position) : m_slots.last() + 1;
+    m_slotAddress = int(protocol::SlotBytes) * (m_uploadRecord - 1);
+    if (acknowledged) {
         m_retriesLeft = SendsPerSlot;
         cikl();
         return;
     }
     // A refused slot ends the run: left running, it would keep the read-out
     // and the erase locked out with nothing left to send.
-    windUp();
-    m_form.ask(refusedMessage());
+    endWithMessage(refusedMessage());
 }
 
 void Upload::onTimer1()
@@ -335,8 +386,7 @@ void Upload::onTimer1()
         cikl();
         return;
     }
-    windUp();
-    m_form.ask(gaveUpMessage());
+    endWithMessage(gaveUpMessage());
 }
 
 void Upload::onLinkBroken(QStringList *notes)

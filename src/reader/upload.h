@@ -29,6 +29,13 @@ class Upload : public QObject
 public:
     explicit Upload(Form1 &form);
     void command1Clicked();
+    // Writes only these slots (ascending) of the house at path, with the
+    // same acknowledgement, resending and endings as a whole house; the
+    // caller has asked the user. differencesWritten follows the last slot.
+    // False when the run could not start (the user has been told why).
+    bool startDifferences(const QString &path, const QList<int> &slotNumbers);
+    // A run of startDifferences is going.
+    bool differenceMode() const { return running() && m_differences; }
 
     static constexpr int ProgressMaximum = 1366;
     static constexpr int SendsPerSlot = 20;
@@ -51,14 +58,23 @@ public:
         return QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
     }
 
+signals:
+    // Every slot of a difference upload was acknowledged.
+    void differencesWritten(const QString &path);
+
+public:
     // Empty when the house file at path can go to the reader: it exists, is
     // 16392 bytes long and records 1 to 1365 are twelve hexadecimal digits
     // each. Otherwise the Hungarian sentence that says why not.
     static QString checkHouse(const QString &path);
 
 private:
+    void startRun(const QString &path, const QList<int> &slotNumbers, bool differences);
     void cikl();
     void finish();
+    // A refused slot or the give-up: the run ends and the message says so
+    // (for a difference upload, with how many of the slots were written).
+    void endWithMessage(const QString &message);
     void onTimer1();
     void onWriteReply(const QByteArray &block);
     void onLinkBroken(QStringList *notes);
@@ -77,6 +93,8 @@ private:
     void clearProgress();
     // This controller's run is going (the flag alone may be set by others).
     bool running() const;
+    // An exchange other than an upload of the whole house runs.
+    bool otherExchangeRunning() const;
     // Enables List5 and List6 unless another exchange still runs.
     void endRefused();
 
@@ -84,6 +102,9 @@ private:
     QFile m_file;
     QPointer<SerialLink> m_line; // the line the run started on
     bool m_active = false;       // a run started here is going
+    QList<int> m_slots;          // the slots of this run, ascending
+    qsizetype m_position = 0;    // index in m_slots of the slot being sent
+    bool m_differences = false;  // only the differing slots, then a read-back
     int m_uploadRecord = 0;
     int m_slotAddress = 0;
     int m_retriesLeft = 0;

@@ -1,0 +1,39 @@
+#pragma once
+#include "reader/protocol.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// "Eltérések": one row per slot in which the reader and the house differ.
+// A window of its own beside the main window, not modal, so the technician
+// can keep it open while looking at the house; its rows can be copied as text.
+class DifferencesWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DifferencesWindow(QWidget *parent = nullptr);
+
+    // names: for each difference, the non-residents postas.lst gives its codes
+    // (empty for apartments other than 138).
+    void showDifferences(const QString &housePath, const QList<protocol::SlotDifference> &differences,
+              const QStringList &names);
+
+    QTableWidget *table() const { return m_table; }
+    QPushButton *copyButton() const { return m_copy; }
+    static QStringList headers();
+    // The selected rows (all of them when none is selected) as tab-separated
+    // lines under the headers, as "Sorok másolása" puts them on the clipboard.
+    QString rowsAsText() const;
+
+private:
+    void copyRows();
+
+    QLabel *m_summary;
+    QTableWidget *m_table;
+    QPushButton *m_copy;
+};

@@ -1,0 +1,330 @@
+#include "reader/verify.h"
+#include "app/form1.h"
+#include "help/helpmode.h"
+#include "house/cp1250.h"
+#include "house/housefile.h"
+#include "house/houseview.h"
+#include "reader/differenceswindow.h"
+#include "reader/readerlink.h"
+#include "reader/upload.h"
+#include "ui_form1.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QStringList recordsOf(const QByteArray &content)
+{
+    const QString text = cp1250::decode(content);
+    QStringList records;
+    for (qsizetype at = 0; at + house::RecordLength <= text.size(); at += house::RecordLength)
+        records << text.mid(at, house::RecordLength);
+    return records;
+}
+
+int rowOfRecord(int record)
+{
+    // A header row stands before every nine records.
+    return record + (record - 1) / house::ApartmentRecords;
+}
+
+} // namespace
+
+Verify::Verify(Form1 &form)
+    : m_form(form)
+    , m_wait(form)
+{
+    connect(&m_wait, &DumpWait::stalled, this, &Verify::onStalled);
+    ReaderLink &link = form.reader();
+    connect(&link, &ReaderLink::readOutProgress, this, &Verify::onProgress);
+    connect(&link, &ReaderLink::dumpReceived, this, &Verify::onDump);
+    connect(&link, &ReaderLink::exchangeAborted, this, &Verify::onLinkBroken);
+    connect(&link, &ReaderLink::requestSending, this, &Verify::onRequestSending);
+    connect(&form.upload(), &Upload::differencesWritten, this, &Verify::onDifferencesWritten);
+}
+
+Verify::~Verify()
+{
+    delete m_window.data();
+}
+
+DifferencesWindow *Verify::window() const
+{
+    return m_window.data();
+}
+
+QString Verify::runningMessage()
+{
+    return QStringLiteral("Amíg a kártya leolvasóval adatcsere folyik, ez a parancs nem indítható.");
+}
+
+QString Verify::transferErrorMessage()
+{
+    return QStringLiteral("Hiba az átvitelben. Ismételje meg az ellenőrzést!");
+}
+
+bool Verify::houseReady(const QString &path)
+{
+    if (!houseview::checkShownHouse(m_form))
+        return false;
+    if (m_form.state().shownHouse.hasUnsavedRows()) {
+        m_form.ask(QStringLiteral("A 'Friss adatok' listában el nem mentett változás van. Mentse a Mentés gombbal, "
+                                  "vagy nyissa meg újra a házat a Szerkesztés gombbal!"));
+        return false;
+    }
+    // What the upload would refuse to send cannot be compared with the door either.
+    if (const QString problem = Upload::checkHouse(path); !problem.isEmpty()) {
+        m_form.ask(problem);
+        return false;
+    }
+    return true;
+}
+
+void Verify::verifyTriggered()
+{
+    m_form.torles();
+    if (m_form.exchangeRunning()) {
+        m_form.ask(runningMessage());
+        return;
+    }
+    if (!m_form.reader().isOpen()) {
+        m_form.ask(ReaderLink::noPortMessage());
+        return;
+    }
+    const QString path = m_form.ui().Text2->text();
+    if (!houseReady(path))
+        return;
+    startRequest(path, m_form.state().shownHouse.content(), false);
+}
+
+bool Verify::startRequest(const QString &path, const QByteArray &content, bool readBack)
+{
+    WindowState &s = m_form.state();
+    ReaderLink &reader = m_form.reader();
+    m_form.setSideListsEnabled(false);
+    s.requestBytes = protocol::readRequestBytes(quint8(s.requestLeadByte));
+    reader.tavi();
+    m_path = path;
+    m_content = content;
+    m_readBack = readBack;
+    s.verifyRunning = 1;
+    reader.timer2().start();
+    m_line = reader.link();
+    // Armed before the send: a reader may answer before adas returns.
+    m_wait.start();
+    if (!reader.adas()) {
+        s.verifyRunning = 0;
+        endWait();
+        m_form.ask(ReaderLink::noPortMessage());
+        return false;
+    }
+    return true;
+}
+
+void Verify::onProgress(qint64 waiting)
+{
+    if (m_form.state().verifyRunning == 1)
+        m_wait.progress(waiting);
+}
+
+void Verify::endWait()
+{
+    Ui::Form1 &u = m_form.ui();
+    m_wait.stop();
+    u.ProgressBar1->setValue(0);
+    u.Text3->clear();
+    if (!m_form.exchangeRunning())
+        m_form.setSideListsEnabled(true);
+}
+
+void Verify::onDump(const QByteArray &dump)
+{
+    WindowState &s = m_form.state();
+    if (s.verifyRunning != 1 || m_form.ended())
+        return;
+    // Cleared before any message box: its event loop must not take this
+    // branch again.
+    s.verifyRunning = 0;
+    endWait();
+
+    m_result = Result{true, m_path, m_content, m_line,
+                      protocol::differingSlots(protocol::decodeDump(dump), recordsOf(m_content))};
+    const QString house = native(m_path);
+    const qsizetype count = m_result.differences.size();
+    if (count == 0) {
+        m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
+                              : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
+        return;
+    }
+    markRows();
+    if (!m_window) {
+        m_window = new DifferencesWindow(&m_form);
+        m_form.helpMode().watchWidget(m_window->copyButton());
+    }
+    m_window->showDifferences(m_path, m_result.differences, nonResidentNames());
+    m_form.ask(m_readBack ? QStringLiteral("A rátöltés után is %1 kód eltér a kártya leolvasóban a(z) %2 háztól: "
+                                           "közben valaki megváltoztathatta a kártya leolvasót. Az eltérések az "
+                                           "Eltérések ablakban láthatók.")
+                                .arg(count)
+                                .arg(house)
+                          : QStringLiteral("%1 kód eltér a kártya leolvasóban a(z) %2 háztól. Az eltérések az "
+                                           "Eltérések ablakban láthatók; az Eltérések rátöltése csak ezeket "
+                                           "tölti rá.")
+                                .arg(count)
+                                .arg(house));
+}
+
+QStringList Verify::nonResidentNames() const
+{
+    const QStringList people = house::readNonResidents(m_form.dataFolder());
+    // As placing a non-resident matches: the ten code characters.
+    auto namesOf = [&people](const QString &record) {
+        QStringList names;
+        for (const QString &person : people) {
+            if (person.size() == house::NonResidentRecordLength
+                && person.mid(house::NonResidentNameWidth, house::NonResidentCodeWidth) == record.left(house::NonResidentCodeWidth))
+                names << house::trimSpaces(person.left(house::NonResidentNameWidth));
+        }
+        return names.join(QStringLiteral(", "));
+    };
+    QStringList out;
+    for (const protocol::SlotDifference &d : m_result.differences) {
+        QStringList parts;
+        if (d.apartment == house::NonResidentApartment) {
+            if (const QString inReader = namesOf(d.readerRecord); !inReader.isEmpty())
+                parts << QStringLiteral("leolvasóban: %1").arg(inReader);
+            if (const QString inHouse = namesOf(d.houseRecord); !inHouse.isEmpty())
+                parts << QStringLiteral("házfájlban: %1").arg(inHouse);
+        }
+        out << parts.join(QStringLiteral("; "));
+    }
+    return out;
+}
+
+void Verify::markRows()
+{
+    QListWidget *list = m_form.ui().List2;
+    // Only where List2 still shows the house that was compared.
+    if (!house::sameFile(m_form.state().shownHouse.path(), m_path))
+        return;
+    for (const protocol::SlotDifference &d : m_result.differences) {
+        QListWidgetItem *item = list->item(rowOfRecord(d.slot));
+        if (!item)
+            continue;
+        item->setBackground(QColor(255, 205, 205));
+        item->setForeground(QColor(170, 0, 0));
+        m_markedRows << rowOfRecord(d.slot);
+    }
+}
+
+void Verify::clearMarks()
+{
+    QListWidget *list = m_form.ui().List2;
+    for (int row : std::as_const(m_markedRows)) {
+        if (QListWidgetItem *item = list->item(row)) {
+            item->setData(Qt::BackgroundRole, QVariant());
+            item->setData(Qt::ForegroundRole, QVariant());
+        }
+    }
+    m_markedRows.clear();
+}
+
+void Verify::onRequestSending()
+{
+    // Whatever goes to the reader now may change it: what the last verify
+    // found no longer describes the door for sure.
+    m_result = Result();
+    clearMarks();
+}
+
+void Verify::onStalled()
+{
+    WindowState &s = m_form.state();
+    if (s.verifyRunning != 1)
+        return;
+    s.verifyRunning = 0;
+    endWait();
+    m_form.ask(transferErrorMessage());
+}
+
+void Verify::onLinkBroken(QStringList *notes)
+{
+    WindowState &s = m_form.state();
+    m_result = Result();
+    if (s.verifyRunning != 1)
+        return;
+    s.verifyRunning = 0;
+    endWait();
+    notes->append(QStringLiteral("Az ellenőrzés megszakadt, egy fájl sem változott. Ismételje meg az ellenőrzést!"));
+}
+
+void Verify::uploadDifferencesTriggered()
+{
+    m_form.torles();
+    if (m_form.exchangeRunning()) {
+        m_form.ask(runningMessage());
+        return;
+    }
+    const QString verifyFirst = QStringLiteral("Ellenőrizze újra a kártya leolvasót az Ellenőrzés paranccsal!");
+    if (!m_result.valid) {
+        m_form.ask(QStringLiteral("Nincs érvényes ellenőrzés: az eltérések csak közvetlenül egy ellenőrzés után "
+                                  "tölthetők rá. Előbb ellenőrizze a kártya leolvasót az Ellenőrzés paranccsal!"));
+        return;
+    }
+    if (m_result.differences.isEmpty()) {
+        m_form.ask(QStringLiteral("A legutóbbi ellenőrzés szerint a kártya leolvasó pontosan a házat tartalmazza, "
+                                  "nincs mit rátölteni."));
+        return;
+    }
+    ReaderLink &reader = m_form.reader();
+    if (!reader.isOpen() || m_result.line.isNull() || reader.link() != m_result.line.data()) {
+        m_result = Result();
+        m_form.ask(QStringLiteral("Az ellenőrzés óta megváltozott a soros port. ") + verifyFirst);
+        return;
+    }
+    const QString path = m_form.ui().Text2->text();
+    if (!house::sameFile(path, m_result.path) || !house::sameFile(m_form.state().shownHouse.path(), m_result.path)) {
+        m_form.ask(QStringLiteral("Az ellenőrzés a(z) %1 házra szólt, most más ház van megnyitva. ")
+                       .arg(native(m_result.path))
+                   + verifyFirst);
+        return;
+    }
+    if (!houseReady(path))
+        return;
+    if (m_form.state().shownHouse.content() != m_result.content) {
+        m_form.ask(QStringLiteral("A(z) %1 fájl megváltozott az ellenőrzés óta. ").arg(native(path)) + verifyFirst);
+        return;
+    }
+
+    const Result result = m_result;
+    if (m_form.ask(QStringLiteral("%1 kód eltér a kártya leolvasóban a(z) %2 háztól. Rátölthetem csak ezeket a "
+                                  "kódokat a kártya leolvasóba?")
+                       .arg(result.differences.size())
+                       .arg(native(path)),
+                   Dialogs::Buttons::OkCancel)
+        != Dialogs::Answer::Ok)
+        return;
+    // The question ran an event loop: the port, the house or the reader may
+    // have changed meanwhile.
+    if (m_form.exchangeRunning() || !m_result.valid || reader.link() != result.line.data()
+        || !houseview::checkShownHouse(m_form)) {
+        m_form.ask(QStringLiteral("Az ellenőrzés eredménye közben érvényét vesztette. ") + verifyFirst);
+        return;
+    }
+    QList<int> slotNumbers;
+    for (const protocol::SlotDifference &d : result.differences)
+        slotNumbers << d.slot;
+    m_content = result.content;
+    m_form.upload().startDifferences(path, slotNumbers);
+}
+
+void Verify::onDifferencesWritten(const QString &path)
+{
+    startRequest(path, m_content, true);
+}

@@ -1,0 +1,80 @@
+#pragma once
+#include "reader/dumpwait.h"
+#include "reader/protocol.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class Form1;
+class DifferencesWindow;
+class SerialLink;
+
+// "Ellenőrzés": reads the reader's memory as the read-out does and compares
+// it with the house on screen, slot by slot, without touching a file.
+// "Eltérések rátöltése": writes only the slots the last verify found
+// differing, then reads the reader back once to say whether it now holds the
+// house.
+//
+// A verify's result describes the door only while nothing can have changed
+// it or the house since: it is dropped by any later request to the reader
+// (another exchange), and it is checked against the port and the house file
+// before the differences are uploaded.
+class Verify : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Verify(Form1 &form);
+    ~Verify() override;
+
+    void verifyTriggered();
+    void uploadDifferencesTriggered();
+
+    // A verify result that may still be uploaded (it may list no difference).
+    bool hasResult() const { return m_result.valid; }
+    const QList<protocol::SlotDifference> &differences() const { return m_result.differences; }
+    // List2 rows marked as differing, until List2 is refilled or an exchange starts.
+    const QList<int> &markedRows() const { return m_markedRows; }
+    DifferencesWindow *window() const;
+
+    static QString runningMessage();
+    static QString transferErrorMessage();
+
+private:
+    // The house on screen, saved and unchanged, with records the upload would send.
+    bool houseReady(const QString &path);
+    bool startRequest(const QString &path, const QByteArray &content, bool readBack);
+    void onProgress(qint64 waiting);
+    void onDump(const QByteArray &dump);
+    void onStalled();
+    void onLinkBroken(QStringList *notes);
+    void onRequestSending();
+    void onDifferencesWritten(const QString &path);
+    // Flag cleared, Text3 and the bar emptied, List5 and List6 given back.
+    void endWait();
+    void markRows();
+    void clearMarks();
+    QStringList nonResidentNames() const;
+
+    struct Result
+    {
+        bool valid = false;
+        QString path;
+        QByteArray content; // the house file's bytes the reader was compared with
+        QPointer<SerialLink> line;
+        QList<protocol::SlotDifference> differences;
+    };
+
+    Form1 &m_form;
+    DumpWait m_wait;
+    QString m_path;          // the running verify's house
+    QByteArray m_content;
+    bool m_readBack = false; // the running verify follows a difference upload
+    QPointer<SerialLink> m_line;
+    Result m_result;
+    QList<int> m_markedRows;
+    QPointer<DifferencesWindow> m_window;
+};
