@@ -2,6 +2,7 @@
 // large buttons and torles.
 #include "harness.h"
 #include "help/helpmode.h"
+#include "cards/cardfinder.h"
 #include "reader/differenceswindow.h"
 
 #include <QAccessible>
@@ -192,15 +193,18 @@ private slots:
         for (const QString &name : HelpMode::helpTextNames())
             texts << HelpMode::helpText(name);
         DifferencesWindow window;
+        h->form->cardFinder().findTriggered(); // its window's controls
         QList<QObject *> commands{window.copyButton()};
         for (QAction *a : h->form->findChildren<QAction *>())
             commands << a;
+        for (QWidget *w : h->form->findChildren<QWidget *>())
+            commands << w;
         for (QObject *command : commands) {
             const QString text = command->property("whatsThis").toString();
             if (!text.isEmpty())
                 texts << text;
         }
-        QCOMPARE(texts.size(), 6 + 3);
+        QCOMPARE(texts.size(), 6 + 4 + 3);
         u.Check1->setChecked(true);
         moveOver(button("Command17")); // grows the panel
         for (const QString &text : texts) {
@@ -235,14 +239,21 @@ private slots:
             QCOMPARE(u.Text7->toPlainText(), a->whatsThis());
             h->form->torles();
         }
-        QCOMPARE(captions, (QStringList{QStringLiteral("Ellenőrzés"), QStringLiteral("Eltérések rátöltése")}));
+        QCOMPARE(captions, (QStringList{QStringLiteral("Ellenőrzés"), QStringLiteral("Eltérések rátöltése"),
+                                        QStringLiteral("Kártya keresése"), QStringLiteral("Lakás ürítése")}));
+        // The buttons of the new windows.
         DifferencesWindow window;
-        QCOMPARE(window.copyButton()->accessibleName(), window.copyButton()->text());
-        QVERIFY(!window.copyButton()->toolTip().isEmpty());
         h->form->helpMode().watchWidget(window.copyButton());
-        QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(window.copyButton(), &enter);
-        QCOMPARE(u.Text7->toPlainText(), window.copyButton()->whatsThis());
+        h->form->cardFinder().findTriggered();
+        QWidget *cards = h->form->cardFinder().window();
+        for (QPushButton *b : {window.copyButton(), cards->findChild<QPushButton *>("searchButton"),
+                               cards->findChild<QPushButton *>("takeOutButton")}) {
+            QCOMPARE(b->accessibleName(), b->text());
+            QVERIFY(!b->toolTip().isEmpty());
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(b, &enter);
+            QCOMPARE(u.Text7->toPlainText(), b->whatsThis());
+        }
     }
 
     void backgroundAndResettingSurfacesCallTorles()

@@ -16,6 +16,8 @@
 #include "reader/serialport.h"
 #include "reader/upload.h"
 #include "reader/verify.h"
+#include "cards/cardfinder.h"
+#include "house/housefile.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -78,6 +80,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_copyHouse = std::make_unique<CopyHouse>(*this);
     m_restoreHouse = std::make_unique<RestoreHouse>(*this);
     m_verify = std::make_unique<Verify>(*this);
+    m_cardFinder = std::make_unique<CardFinder>(*this);
     styleControls();
     buildMenu();
     wireControls();
@@ -86,6 +89,7 @@ Form1::Form1(const Services &services, QWidget *parent)
 Form1::~Form1()
 {
     // Controllers refer to the widgets and the link; let them go first.
+    m_cardFinder.reset();
     m_verify.reset();
     m_restoreHouse.reset();
     m_copyHouse.reset();
@@ -207,6 +211,25 @@ void Form1::buildMenu()
                        "pontosan a házat tartalmazza-e. Csak addig használható, amíg az ellenőrzés óta nem választott "
                        "másik portot, nem nyitott meg másik házat, a házfájl nem változott, és más adatcsere nem "
                        "volt a leolvasóval."));
+    m_findCardAction = add(
+        QStringLiteral("Kártya keresése"),
+        QStringLiteral("Egy kártya keresése az adatmappa minden házában, név vagy kódrészlet alapján."),
+        QStringLiteral("Elveszett vagy ellopott kártyához: egy ablakban megadhatja egy nem ott lakó nevét a "
+                       "'postas.lst' listából, vagy a kártyakód legalább 4 számjegyét. A 'Keresés' az adatmappa "
+                       "minden házfájljában, biztonsági mentésében és a nem ott lakók listájában megkeresi, "
+                       "soronként a fájl, a lakás, a hely és a kód. Egy házra kettőt kattintva megnyílik a 'Friss "
+                       "adatok' listában. A kijelölt találatokat a 'Kód törlése' gomb törli a házakból és a "
+                       "mentésekből; utána vigye át a változást a kártya leolvasókba (Ellenőrzés, majd Eltérések "
+                       "rátöltése)!"));
+    m_emptyApartmentAction = add(
+        QStringLiteral("Lakás ürítése"),
+        QStringLiteral("A 'Friss adatok' listában kijelölt lakás összes kódjának törlése."),
+        QStringLiteral("Ha egy lakó elköltözik: jelölje ki a lakás fejlécét vagy egyik sorát a 'Friss adatok' "
+                       "listában, és a program egy kérdés után a lakás összes kódját törli a házfájlból. A 138-as "
+                       "lakás kódjait a listában kettős kattintással lehet egyenként törölni. Utána vigye át a "
+                       "változást a kártya leolvasóba (Ellenőrzés, majd Eltérések rátöltése)!"));
+    connect(m_findCardAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::findTriggered);
+    connect(m_emptyApartmentAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::emptyApartmentTriggered);
     connect(m_verifyAction, &QAction::triggered, m_verify.get(), &Verify::verifyTriggered);
     connect(m_uploadDifferencesAction, &QAction::triggered, m_verify.get(), &Verify::uploadDifferencesTriggered);
     m_helpMode->watchMenu(m_toolsMenu);
@@ -228,6 +251,30 @@ Form1::Exchange Form1::runningExchange() const
     if (m_erase && m_erase->waiting())
         return Exchange::Erase;
     return Exchange::None;
+}
+
+QStringList Form1::filesInUse() const
+{
+    QStringList files;
+    switch (runningExchange()) {
+    case Exchange::Upload:
+    case Exchange::DifferenceUpload:
+        files << m_upload->housePath();
+        break;
+    case Exchange::Verify:
+        files << m_verify->housePath();
+        break;
+    case Exchange::ReadOut:
+        // The old content goes to the backup when the dump has come.
+        files << m_readOut->target() << house::backupPathOf(m_readOut->target());
+        break;
+    case Exchange::Erase:
+    case Exchange::None:
+        break;
+    }
+    if (m_state.shownHouse.hasUnsavedRows())
+        files << m_state.shownHouse.path();
+    return files;
 }
 
 void Form1::wireControls()

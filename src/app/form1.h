@@ -23,6 +23,7 @@ class Erase;
 class CopyHouse;
 class RestoreHouse;
 class Verify;
+class CardFinder;
 class QMenuBar;
 class QMenu;
 class QAction;
@@ -76,17 +77,24 @@ public:
     CopyHouse &copyHouse() { return *m_copyHouse; }
     RestoreHouse &restoreHouse() { return *m_restoreHouse; }
     Verify &verify() { return *m_verify; }
+    CardFinder &cardFinder() { return *m_cardFinder; }
 
     // The exchange with the reader that runs now, if any. Every command asks
     // this one place before it starts, so that no exchange can be forgotten.
     enum class Exchange { None, ReadOut, Upload, DifferenceUpload, Verify, Erase };
     Exchange runningExchange() const;
     bool exchangeRunning() const { return runningExchange() != Exchange::None; }
+    // House files that must not be written now: the one a running exchange
+    // reads or will fill (with a read-out's backup), and the open house while
+    // List2 holds rows not saved yet.
+    QStringList filesInUse() const;
 
     // The "Eszközök" menu above the form and its commands.
     QMenuBar *menuBar() const { return m_menuBar; }
     QAction *verifyAction() const { return m_verifyAction; }
     QAction *uploadDifferencesAction() const { return m_uploadDifferencesAction; }
+    QAction *findCardAction() const { return m_findCardAction; }
+    QAction *emptyApartmentAction() const { return m_emptyApartmentAction; }
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
@@ -149,8 +157,11 @@ private:
     std::unique_ptr<CopyHouse> m_copyHouse;
     std::unique_ptr<RestoreHouse> m_restoreHouse;
     std::unique_ptr<Verify> m_verify;
+    std::unique_ptr<CardFinder> m_cardFinder;
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_toolsMenu = nullptr;
     QAction *m_verifyAction = nullptr;
     QAction *m_uploadDifferencesAction = nullptr;
+    QAction *m_findCardAction = nullptr;
+    QAction *m_emptyApartmentAction = nullptr;
 };

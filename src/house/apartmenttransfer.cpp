@@ -37,6 +37,7 @@ void ApartmentTransfer::command2Clicked()
     if (m_form.exchangeRunning())
         return;
     u.List6->clear();
+    m_donorPath.clear();
     if (m_form.ask(QStringLiteral("Válassza ki melyik házból kiván kódokat másolni!"), Dialogs::Buttons::OkCancel)
         != Answer::Ok)
         return;
@@ -59,10 +60,25 @@ void ApartmentTransfer::command2Clicked()
     case LengthClass::Valid:
         houseview::fill(u.List6, house::houseListRows(read.records));
         houseview::selectRow(u.List6, 1393);
+        m_donorPath = donor;
         break;
     case LengthClass::Damaged:
         m_form.ask(QStringLiteral("A fájl sérült!"));
         break;
+    }
+}
+
+void ApartmentTransfer::refillDonor()
+{
+    QListWidget *list6 = m_form.ui().List6;
+    const house::HouseRead read = house::readHouseFile(m_donorPath);
+    const int row = list6->currentRow();
+    if (read.ok && read.lengthClass == LengthClass::Valid) {
+        houseview::fill(list6, house::houseListRows(read.records));
+        houseview::selectRow(list6, row);
+    } else {
+        list6->clear();
+        m_donorPath.clear();
     }
 }
 

@@ -20,7 +20,12 @@ public:
     // spaces skipped, digits up to the first other character, 0 without any.
     static int targetApartment(const QString &answer);
 
-private:
+    // The donor house List6 shows; empty when it shows none.
+    QString donorPath() const { return m_donorPath; }
+    // Fills List6 again from the donor file (after the program changed it).
+    void refillDonor();
 
+private:
     Form1 &m_form;
+    QString m_donorPath;
 };

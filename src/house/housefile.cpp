@@ -217,6 +217,18 @@ IoResult writeHouseApartment(const QString &path, int apartment, const QString &
     return writeInPlace(path, qint64(apartment - 1) * ApartmentBytes, bytes);
 }
 
+IoResult writeHouseRecords(const QString &path, int first, const QString &text)
+{
+    if (first < 1 || text.isEmpty() || text.size() % RecordLength != 0
+        || first - 1 + text.size() / RecordLength > RecordCount)
+        return failure(cannotWrite(path, QStringLiteral("a(z) %1. kódsortól %2 karakter nem írható.")
+                                             .arg(first).arg(text.size())));
+    QByteArray bytes;
+    if (IoResult encoded = encodeForFile(path, text, &bytes); !encoded)
+        return encoded;
+    return writeInPlace(path, qint64(first - 1) * RecordLength, bytes);
+}
+
 IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written)
 {
     QString text;
@@ -406,6 +418,17 @@ QString buildNonResidentRecord(const QString &name, const QString &code)
     return n + QString(qMax<qsizetype>(0, NonResidentNameWidth - n.size()), QLatin1Char(' '))
          + c + QString(qMax<qsizetype>(0, NonResidentCodeWidth - c.size()), QLatin1Char(' '))
          + QStringLiteral("05");
+}
+
+QString nonResidentNamesOf(const QStringList &nonResidentRecords, const QString &record)
+{
+    QStringList names;
+    const QString code = record.left(NonResidentCodeWidth);
+    for (const QString &person : nonResidentRecords) {
+        if (person.size() == NonResidentRecordLength && person.mid(NonResidentNameWidth, NonResidentCodeWidth) == code)
+            names << trimSpaces(person.left(NonResidentNameWidth));
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 IoResult writeNonResident(const QString &dataFolder, qint64 position, const QString &name, const QString &code)

@@ -65,6 +65,8 @@ IoResult initHouseFile(const QString &path);                              // 163
 IoResult writeHouseRecord(const QString &path, int record, const QString &text);      // at 12(k-1)+1, 12 chars
 // 12 * recordsOfApartment(n) characters: 108, or 84 for the last group.
 IoResult writeHouseApartment(const QString &path, int apartment, const QString &text); // at 108(n-1)+1
+// Whole records from record `first` on, in one positional write.
+IoResult writeHouseRecords(const QString &path, int first, const QString &text);
 // Record rows from byte 1; every record row must be 12 characters or blank,
 // and there may be at most 1366 of them.
 // *written (when given) receives the bytes that are now on disk.
@@ -104,6 +106,9 @@ QStringList readNonResidents(const QString &dataFolder, IoResult *result = nullp
 // 0 when the list exists but cannot be read (result tells why).
 qint64 findNonResident(const QString &dataFolder, const QString &name, IoResult *result = nullptr);
 QString buildNonResidentRecord(const QString &name, const QString &code);
+// The names postas.lst gives a house record, matched as placing a
+// non-resident matches: by the ten code characters. Joined with ", ".
+QString nonResidentNamesOf(const QStringList &nonResidentRecords, const QString &record);
 // position must be a record start 30i+1; name at most 17 and code at most 10
 // characters after trimming, both encodable in Windows-1250.
 IoResult writeNonResident(const QString &dataFolder, qint64 position, const QString &name, const QString &code);

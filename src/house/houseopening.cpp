@@ -65,7 +65,14 @@ void HouseOpening::command4Clicked()
         m_form.torles();
         return;
     }
+    openHouse(s.houseFilePath);
+}
 
+void HouseOpening::openHouse(const QString &path)
+{
+    Ui::Form1 &u = m_form.ui();
+    WindowState &s = m_form.state();
+    s.houseFilePath = path;
     m_form.setShown({u.List3, u.Label19, u.Label10, u.List2, u.Label21, u.Label18}, false);
     u.List2->clear();
     u.List3->clear();

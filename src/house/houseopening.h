@@ -15,6 +15,9 @@ class HouseOpening : public QObject
 public:
     explicit HouseOpening(Form1 &form) : m_form(form) {}
     void command4Clicked();
+    // What "Szerkesztés" does once the house is chosen: List2, List3 and
+    // List5 filled, the editing controls shown.
+    void openHouse(const QString &path);
     void text2DoubleClicked();
     void list3Scrolled(int value);
 

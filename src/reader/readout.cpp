@@ -212,6 +212,11 @@ void ReadOut::command6Clicked()
     m_form.torles();
 }
 
+QString ReadOut::target() const
+{
+    return m_form.state().readOutRunning == 1 ? m_target : QString();
+}
+
 void ReadOut::onProgress(qint64 waiting)
 {
     if (m_form.state().readOutRunning == 1)

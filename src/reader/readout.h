@@ -22,6 +22,8 @@ class ReadOut : public QObject
 public:
     explicit ReadOut(Form1 &form);
     void command6Clicked();
+    // The house file a running read-out will fill; empty when none runs.
+    QString target() const;
 
     static QString transferErrorMessage();
 

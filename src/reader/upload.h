@@ -36,6 +36,8 @@ public:
     bool startDifferences(const QString &path, const QList<int> &slotNumbers);
     // A run of startDifferences is going.
     bool differenceMode() const { return running() && m_differences; }
+    // The house file a running upload reads; empty when none runs.
+    QString housePath() const { return running() ? m_file.fileName() : QString(); }
 
     static constexpr int ProgressMaximum = 1366;
     static constexpr int SendsPerSlot = 20;

@@ -59,6 +59,11 @@ DifferencesWindow *Verify::window() const
     return m_window.data();
 }
 
+QString Verify::housePath() const
+{
+    return m_form.state().verifyRunning == 1 ? m_path : QString();
+}
+
 QString Verify::runningMessage()
 {
     return QStringLiteral("Amíg a kártya leolvasóval adatcsere folyik, ez a parancs nem indítható.");
@@ -183,16 +188,7 @@ void Verify::onDump(const QByteArray &dump)
 QStringList Verify::nonResidentNames() const
 {
     const QStringList people = house::readNonResidents(m_form.dataFolder());
-    // As placing a non-resident matches: the ten code characters.
-    auto namesOf = [&people](const QString &record) {
-        QStringList names;
-        for (const QString &person : people) {
-            if (person.size() == house::NonResidentRecordLength
-                && person.mid(house::NonResidentNameWidth, house::NonResidentCodeWidth) == record.left(house::NonResidentCodeWidth))
-                names << house::trimSpaces(person.left(house::NonResidentNameWidth));
-        }
-        return names.join(QStringLiteral(", "));
-    };
+    auto namesOf = [&people](const QString &record) { return house::nonResidentNamesOf(people, record); };
     QStringList out;
     for (const protocol::SlotDifference &d : m_result.differences) {
         QStringList parts;

@@ -39,6 +39,8 @@ public:
     // List2 rows marked as differing, until List2 is refilled or an exchange starts.
     const QList<int> &markedRows() const { return m_markedRows; }
     DifferencesWindow *window() const;
+    // The house a running verify compares with; empty when none runs.
+    QString housePath() const;
 
     static QString runningMessage();
     static QString transferErrorMessage();

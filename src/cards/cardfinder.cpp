@@ -1,0 +1,373 @@
+#include "cards/cardfinder.h"
+#include "ui_cardwindow.h"
+
+#include "app/form1.h"
+#include "help/helpmode.h"
+#include "house/apartmenttransfer.h"
+#include "house/housefile.h"
+#include "house/houseopening.h"
+#include "house/houseview.h"
+#include "ui_form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QTimer>
+
+using Answer = Dialogs::Answer;
+
+namespace {
+
+// A slice of the folder walk, then the event loop gets its turn.
+constexpr int SliceMs = 8;
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+int rowOfRecord(int record)
+{
+    return record + (record - 1) / house::ApartmentRecords;
+}
+
+QString carryIntoDoors()
+{
+    return QStringLiteral("Vigye át a változást a kártya leolvasókba is: nyissa meg a házat, majd Ellenőrzés és "
+                          "Eltérések rátöltése!");
+}
+
+} // namespace
+
+CardFinder::CardFinder(Form1 &form)
+    : m_form(form)
+    , m_ui(std::make_unique<Ui::CardWindow>())
+{
+}
+
+CardFinder::~CardFinder()
+{
+    delete m_window;
+}
+
+QWidget *CardFinder::window() const
+{
+    return m_window;
+}
+
+QString CardFinder::runningMessage()
+{
+    return QStringLiteral("Amíg a kártya leolvasóval adatcsere folyik, ez a parancs nem indítható.");
+}
+
+void CardFinder::findTriggered()
+{
+    m_form.torles();
+    if (!m_window) {
+        m_window = new QWidget(&m_form, Qt::Window);
+        m_ui->setupUi(m_window);
+        m_window->setAccessibleName(m_window->windowTitle());
+        QTableWidget *table = m_ui->hitTable;
+        table->setColumnCount(6);
+        table->setHorizontalHeaderLabels({QStringLiteral("Fájl"), QStringLiteral("Lakás"), QStringLiteral("Hely"),
+                                          QStringLiteral("Kódhely"), QStringLiteral("Kód"),
+                                          QStringLiteral("Nem ott lakó")});
+        table->verticalHeader()->hide();
+        table->horizontalHeader()->setStretchLastSection(true);
+        QFont codes(QStringLiteral("Courier New"));
+        codes.setStyleHint(QFont::TypeWriter);
+        table->setFont(codes);
+        m_ui->searchButton->setWhatsThis(QStringLiteral(
+            "A beírt nevet vagy kódrészletet keresi. Egy nem ott lakó neve (ahogy a 'postas.lst' listában áll) az ő "
+            "kártyakódját keresteti; más esetben legalább 4 hexadecimális számjegy (0-9, A-F, szóközök között is) "
+            "kell, amelyet a kódsorok bármely részén keres, kis- és nagybetűtől függetlenül. Üres helyet soha nem "
+            "talál. Az adatmappa minden 16392 bájtos fájljában keres, a biztonsági mentésekben is; a más hosszú "
+            "fájlokat a lista alatt sorolja fel."));
+        m_ui->takeOutButton->setWhatsThis(QStringLiteral(
+            "A kijelölt találatok kódját törli (üres helyre írja át) a házfájlokban és a biztonsági mentésekben is, "
+            "hogy egy visszaállítás se hozhassa vissza. A nem ott lakók listáját nem változtatja. Csak azt a "
+            "kódhelyet írja át, amely még mindig a megtalált kódot tartalmazza, és kihagyja azt a házat, amelyet "
+            "éppen adatcsere használ, vagy amelynek változásai nincsenek mentve. Utána vigye át a változást a "
+            "kártya leolvasókba (Ellenőrzés, majd Eltérések rátöltése)!"));
+        for (QWidget *w : {static_cast<QWidget *>(m_ui->searchButton), static_cast<QWidget *>(m_ui->takeOutButton)})
+            m_form.helpMode().watchWidget(w);
+        connect(m_ui->searchButton, &QPushButton::clicked, this, [this] { search(m_ui->queryEdit->text()); });
+        connect(m_ui->queryEdit, &QLineEdit::returnPressed, this, [this] { search(m_ui->queryEdit->text()); });
+        connect(m_ui->takeOutButton, &QPushButton::clicked, this, &CardFinder::takeOutSelected);
+        connect(table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { hitDoubleClicked(row); });
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    m_ui->queryEdit->setFocus();
+}
+
+bool CardFinder::search(const QString &text)
+{
+    m_folder = m_form.dataFolder();
+    house::IoResult io;
+    m_people = house::readNonResidents(m_folder, &io);
+    const cards::Query query = cards::parseQuery(text, m_people);
+    if (!query.error.isEmpty()) {
+        m_form.ask(query.error);
+        return false;
+    }
+    m_text = text;
+    m_digits = query.digits;
+    m_hits = cards::nonResidentHits(m_people, m_digits);
+    m_skipped.clear();
+    m_filesSearched = 0;
+    m_files.clear();
+    const QFileInfoList entries = QDir(m_folder).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries) {
+        if (entry.fileName() == QStringLiteral("postas.lst"))
+            continue;
+        if (entry.size() == house::HouseFileSize)
+            m_files << entry.fileName();
+        else
+            m_skipped << QStringLiteral("%1: %2 bájt, nem házfájl, kihagyva").arg(entry.fileName()).arg(entry.size());
+    }
+    if (m_window) {
+        m_ui->searchButton->setEnabled(false);
+        m_ui->takeOutButton->setEnabled(false);
+        m_ui->statusLabel->setText(QStringLiteral("Keresés..."));
+    }
+    const bool restart = m_searching;
+    m_searching = true;
+    if (!restart)
+        QTimer::singleShot(0, this, &CardFinder::searchStep);
+    return true;
+}
+
+void CardFinder::searchStep()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_files.isEmpty() && slice.elapsed() < SliceMs) {
+        const QString name = m_files.takeFirst();
+        QFile file(m_folder + name);
+        // A file that went away or changed length since the listing is passed over.
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray content = file.read(house::HouseFileSize + 1);
+        if (content.size() != house::HouseFileSize)
+            continue;
+        ++m_filesSearched;
+        m_hits += cards::houseHits(name, content, m_digits, m_people);
+    }
+    if (!m_files.isEmpty()) {
+        QTimer::singleShot(0, this, &CardFinder::searchStep);
+        return;
+    }
+    m_searching = false;
+    showHits();
+    emit searchFinished();
+}
+
+void CardFinder::showHits()
+{
+    if (!m_window)
+        return;
+    QTableWidget *table = m_ui->hitTable;
+    const int shown = int(qMin<qsizetype>(m_hits.size(), cards::MaxHitsShown));
+    table->setUpdatesEnabled(false);
+    table->clearContents();
+    table->setRowCount(shown);
+    for (int r = 0; r < shown; ++r) {
+        const cards::Hit &hit = m_hits.at(r);
+        const QString file = hit.backup ? QStringLiteral("%1 (biztonsági mentés)").arg(hit.file) : hit.file;
+        const QStringList cells =
+            hit.nonResidentList
+                ? QStringList{file, QString(), QString(), QString(), hit.code, hit.name}
+                : QStringList{file, QString::number(hit.apartment), QString::number(hit.slotInApartment),
+                              QString::number(hit.slot), hit.code, hit.name};
+        for (int c = 0; c < cells.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
+    }
+    table->resizeColumnsToContents();
+    table->setUpdatesEnabled(true);
+    QString status = QStringLiteral("%1 találat, %2 házfájlban és mentésben keresve.").arg(m_hits.size()).arg(m_filesSearched);
+    if (m_hits.size() > shown)
+        status += QStringLiteral(" Az első %1 látszik, további %2 nem.").arg(shown).arg(m_hits.size() - shown);
+    m_ui->statusLabel->setText(status);
+    m_ui->skippedList->clear();
+    m_ui->skippedList->addItems(m_skipped);
+    m_ui->searchButton->setEnabled(true);
+    m_ui->takeOutButton->setEnabled(true);
+}
+
+void CardFinder::hitDoubleClicked(int row)
+{
+    if (row < 0 || row >= m_hits.size() || m_searching)
+        return;
+    const cards::Hit hit = m_hits.at(row);
+    if (hit.nonResidentList)
+        return;
+    if (hit.backup) {
+        m_form.ask(QStringLiteral("A(z) %1 biztonsági mentés, nem ház: a Visszaállítás gombbal lehet újra házfájl.")
+                       .arg(hit.file));
+        return;
+    }
+    if (m_form.exchangeRunning()) {
+        m_form.ask(runningMessage());
+        return;
+    }
+    m_form.houseOpening().openHouse(m_folder + hit.file);
+    Ui::Form1 &u = m_form.ui();
+    if (!u.List2->isHidden())
+        houseview::selectRow(u.List2, rowOfRecord(hit.slot));
+    m_form.activateWindow();
+}
+
+void CardFinder::takeOutSelected()
+{
+    if (m_searching)
+        return;
+    QList<cards::Hit> chosen;
+    for (const QModelIndex &index : m_ui->hitTable->selectionModel()->selectedRows()) {
+        const int row = index.row();
+        if (row < m_hits.size() && !m_hits.at(row).nonResidentList)
+            chosen << m_hits.at(row);
+    }
+    if (chosen.isEmpty()) {
+        m_form.ask(QStringLiteral("Jelöljön ki egy vagy több találatot egy házban vagy mentésben!"));
+        return;
+    }
+    QSet<QString> files;
+    for (const cards::Hit &hit : std::as_const(chosen))
+        files << hit.file;
+    if (m_form.ask(QStringLiteral("%1 kódot töröl %2 fájlból (a biztonsági mentésekből is). A nem ott lakók listája "
+                                  "nem változik. Folytatja?")
+                       .arg(chosen.size())
+                       .arg(files.size()),
+                   Dialogs::Buttons::YesNo, Answer::No)
+        != Answer::Yes)
+        return;
+
+    // Asked after the question: its event loop may have let an exchange start.
+    const QStringList inUse = m_form.filesInUse();
+    QSet<QString> emptied;
+    QStringList leftAlone, skipped, failed;
+    for (const cards::Hit &hit : std::as_const(chosen)) {
+        const QString path = m_folder + hit.file;
+        const QString where = QStringLiteral("%1, %2. kódhely").arg(hit.file).arg(hit.slot);
+        bool busy = false;
+        for (const QString &used : inUse)
+            busy = busy || (!used.isEmpty() && house::sameFile(used, path));
+        if (busy) {
+            skipped << where;
+            continue;
+        }
+        QString error;
+        switch (cards::emptyIfStillHolds(path, hit.slot, hit.code, &error)) {
+        case cards::TakeOutResult::Emptied:
+            emptied << hit.file;
+            if (house::sameFile(m_form.state().shownHouse.path(), path))
+                m_form.state().shownHouse.applyWrite(path, qint64(hit.slot - 1) * house::RecordLength,
+                                                     house::emptyRecord().toLatin1());
+            break;
+        case cards::TakeOutResult::Changed:
+            leftAlone << where;
+            break;
+        case cards::TakeOutResult::Failed:
+            failed << error;
+            break;
+        }
+    }
+    refillOpenLists(emptied);
+
+    QStringList report;
+    if (!emptied.isEmpty()) {
+        QStringList names = emptied.values();
+        names.sort(Qt::CaseInsensitive);
+        report << QStringLiteral("A kód törölve ezekből a fájlokból: %1.").arg(names.join(QStringLiteral(", ")))
+               << carryIntoDoors();
+    }
+    if (!leftAlone.isEmpty())
+        report << QStringLiteral("Nem törölve, mert a keresés óta megváltozott: %1.").arg(leftAlone.join(QStringLiteral("; ")));
+    if (!skipped.isEmpty())
+        report << QStringLiteral("Kihagyva, mert adatcsere használja, vagy el nem mentett változás van benne: %1.")
+                      .arg(skipped.join(QStringLiteral("; ")));
+    report << failed;
+    search(m_text);
+    m_form.ask(report.join(QLatin1Char('\n')));
+}
+
+void CardFinder::refillOpenLists(const QSet<QString> &changed)
+{
+    auto touched = [&](const QString &path) {
+        for (const QString &name : changed) {
+            if (!path.isEmpty() && house::sameFile(path, m_folder + name))
+                return true;
+        }
+        return false;
+    };
+    Ui::Form1 &u = m_form.ui();
+    const QString shown = m_form.state().shownHouse.path();
+    if (!u.List2->isHidden() && touched(shown) && house::sameFile(u.Text2->text(), shown)) {
+        const int row = u.List2->currentRow();
+        if (houseview::refillFreshList(m_form))
+            houseview::selectRow(u.List2, row);
+    }
+    const QString backup = shown.isEmpty() ? QString() : house::backupPathOf(shown);
+    if (!u.List3->isHidden() && touched(backup)) {
+        const house::HouseRead read = house::readHouseFile(backup);
+        const int row = u.List3->currentRow();
+        if (read.ok && read.lengthClass == house::LengthClass::Valid) {
+            houseview::fill(u.List3, house::houseListRows(read.records));
+            houseview::selectRow(u.List3, row);
+        }
+    }
+    if (touched(m_form.apartmentTransfer().donorPath()))
+        m_form.apartmentTransfer().refillDonor();
+}
+
+void CardFinder::emptyApartmentTriggered()
+{
+    m_form.torles();
+    Ui::Form1 &u = m_form.ui();
+    if (m_form.exchangeRunning()) {
+        m_form.ask(runningMessage());
+        return;
+    }
+    if (!houseview::checkShownHouse(m_form))
+        return;
+    WindowState &s = m_form.state();
+    if (s.shownHouse.hasUnsavedRows()) {
+        m_form.ask(QStringLiteral("A 'Friss adatok' listában el nem mentett változás van. Mentse a Mentés gombbal, "
+                                  "vagy nyissa meg újra a házat a Szerkesztés gombbal!"));
+        return;
+    }
+    const int row = u.List2->currentRow();
+    if (u.List2->isHidden() || row < 0) {
+        m_form.ask(QStringLiteral("Jelölje ki a kiürítendő lakás egyik sorát a 'Friss adatok' listában!"));
+        return;
+    }
+    const int apartment = row / 10 + 1;
+    if (apartment == house::NonResidentApartment) {
+        m_form.ask(QStringLiteral("A 138-as lakás a nem ott lakóké: kódjait a 'Friss adatok' listában kettős "
+                                  "kattintással, egyenként törölheti."));
+        return;
+    }
+    // The last group holds slots 1360 to 1365; record 1366 is no slot.
+    const int records = apartment == house::ApartmentCount ? house::LastGroupRecords - 1 : house::ApartmentRecords;
+    const int first = (apartment - 1) * house::ApartmentRecords + 1;
+    const QString path = u.Text2->text();
+    if (m_form.ask(QStringLiteral("Kiüríti a(z) %1 ház %2. lakását? Mind a %3 kódhelye törlődik.")
+                       .arg(native(path))
+                       .arg(apartment)
+                       .arg(records),
+                   Dialogs::Buttons::YesNo, Answer::No)
+        != Answer::Yes)
+        return;
+    if (m_form.exchangeRunning() || !houseview::checkShownHouse(m_form))
+        return;
+    const QString empty = house::emptyRecord().repeated(records);
+    if (!houseview::reportFailure(m_form, house::writeHouseRecords(path, first, empty)))
+        return;
+    s.shownHouse.applyWrite(path, qint64(first - 1) * house::RecordLength, empty.toLatin1());
+    if (houseview::refillFreshList(m_form))
+        houseview::selectRow(u.List2, house::headerRowOf(apartment));
+    m_form.ask(QStringLiteral("A(z) %1. lakás kiürítve. ").arg(apartment) + carryIntoDoors());
+}
