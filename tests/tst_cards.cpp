@@ -1,6 +1,7 @@
 // "Kártya keresése", "Kód törlése" and "Lakás ürítése" over a generated data
 // folder, checked file by file and byte by byte.
 #include "housefixtures.h"
+#include "killloop.h"
 #include "openedhouse.h"
 #include "cards/cardfinder.h"
 #include "ui_cardwindow.h"
@@ -265,6 +266,47 @@ private slots:
         QVERIFY(h->dialogs.messageTexts().first().contains(QStringLiteral("%1. lakását").arg(row / 10 + 1)));
         QCOMPARE(h->ui().List2->item(first + (first - 1) / 9)->text(), QStringLiteral("FFFFFFFFFFFF"));
         QCOMPARE(h->ui().List2->currentRow(), row / 10 * 10);
+    }
+
+    // The child takes Code out of six houses and writes it back, round after
+    // round; wherever the kill lands, each file keeps its length and every
+    // record is as it was, or emptied where Code was. The non-houses of
+    // fillFolder and postas.lst (which the search also hits) stay byte for byte.
+    void aTakeOutKilledAtAnyInstantLeavesWholeFiles()
+    {
+        QRandomGenerator random(20261206);
+        for (const char *name : {"a.txt", "b.txt", "c", "f.txt", "g.txt", "b.bak"}) {
+            QList<int> records;
+            for (int i = 0; i < 50; ++i)
+                records << int(random.bounded(1, 1366));
+            h->writeFile(QString::fromLatin1(name), houseOf(random.generate(), records));
+        }
+        const auto prepared = snapshot(h->dataFolder);
+        KillLoop loop;
+        loop.child = QStringLiteral("copyrestore_child");
+        loop.arguments = {QStringLiteral("takeout"), h->temp.path()};
+        loop.seed = 20261206;
+        loop.check = [&](int) -> QString {
+            const auto now = snapshot(h->dataFolder);
+            if (now.keys() != prepared.keys())
+                return QStringLiteral("files came or went");
+            for (auto it = prepared.cbegin(); it != prepared.cend(); ++it) {
+                const QByteArray was = it.value(), is = now.value(it.key());
+                bool whole = is.size() == was.size();
+                for (int at = 0; whole && at < was.size(); at += 12) {
+                    const QByteArray before = was.mid(at, 12), after = is.mid(at, 12);
+                    whole = after == before || (before == Code && after == "FFFFFFFFFFFF");
+                }
+                if (!whole)
+                    return it.key() + QStringLiteral(" is not whole");
+                h->writeFile(it.key(), was); // the next child finds Code everywhere again
+            }
+            return QString();
+        };
+        int rounds = 0;
+        const QString problem = loop.run(rounds);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(rounds > 0, "the child finished no round at all");
     }
 };
 
