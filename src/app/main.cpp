@@ -7,11 +7,15 @@
 #include "reader/serialport.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Belvarium"));
+    // X11 takes the icon from the window; Wayland only from the menu entry named here.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hu.belvarium.Belvarium.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("hu.belvarium.Belvarium"));
 
     installHungarianQtTranslation();
 

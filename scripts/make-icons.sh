@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Renders the application icon's PNG sizes from its SVG (rsvg-convert from
+# librsvg2-bin). The PNGs are committed, so a build needs no SVG renderer;
+# run this after changing the SVG.
+set -euo pipefail
+cd "$(dirname "$0")/../data/icons"
+name=hu.belvarium.Belvarium
+for size in 16 24 32 48 64 128 256; do
+  mkdir -p "${size}x${size}"
+  rsvg-convert -w "$size" -h "$size" -o "${size}x${size}/$name.png" "$name.svg"
+done
