@@ -286,6 +286,7 @@ private slots:
         loop.child = QStringLiteral("copyrestore_child");
         loop.arguments = {QStringLiteral("takeout"), h->temp.path()};
         loop.seed = 20261206;
+        loop.maxDelayMs = 150; // a round under the sanitizers takes several times longer
         loop.check = [&](int) -> QString {
             const auto now = snapshot(h->dataFolder);
             if (now.keys() != prepared.keys())

@@ -19,7 +19,7 @@ QString KillLoop::run(int &rounds) const
         process.start(program, arguments);
         if (!process.waitForStarted() || !process.waitForReadyRead(10000))
             return QStringLiteral("the child did not start: ") + QString::fromLocal8Bit(process.readAllStandardError());
-        QTest::qWait(int(random.bounded(41)));
+        QTest::qWait(int(random.bounded(maxDelayMs + 1)));
         if (process.state() != QProcess::Running)
             return QStringLiteral("the child ended by itself: ") + QString::fromLocal8Bit(process.readAllStandardError());
         process.kill();

@@ -6,12 +6,13 @@
 
 // The crash tests' loop: starts a child program beside the test (it prints a
 // line when ready and one per finished round), kills it at a random instant
-// 0-40 ms later, and checks the files after each kill.
+// a few milliseconds later, and checks the files after each kill.
 struct KillLoop
 {
     QString child;                           // file name beside the test executable
     QStringList arguments;
     int kills = 30;
+    int maxDelayMs = 40;                     // the kill comes 0 to this many ms after "ready"
     quint32 seed = 1;
     // Returns an empty text when all is well after kill number `kill`,
     // otherwise what is wrong.
