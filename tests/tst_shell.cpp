@@ -8,7 +8,6 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,9 +85,14 @@ private slots:
     {
         Harness h;
         h.saveDataFolder();
+        // The machine named as QLockFile names it (Windows: COMPUTERNAME).
+        QLockFile probe(h.temp.path() + QStringLiteral("/probe.lock"));
+        qint64 pid;
+        QString host, application;
+        QVERIFY(probe.tryLock() && probe.getLockInfo(&pid, &host, &application));
         QFile lock(h.temp.path() + QStringLiteral("/belvarium.lock"));
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("4194301\nbelvarium\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.write("4194301\nbelvarium\n" + host.toUtf8() + "\n");
         lock.close();
         QVERIFY(h.start());
         QVERIFY(!h.dialogs.messageTexts().contains(QStringLiteral("A gépen már fut ez a program.")));
