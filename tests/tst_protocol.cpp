@@ -1,3 +1,4 @@
+#include "reader/portnames.h"
 #include "reader/protocol.h"
 
 #include <QtTest>
@@ -38,6 +39,7 @@ private slots:
     void memoryLayout();
     void writeReplyTest();
     void eraseReplyTest();
+    void portNumbersNameDevices();
     void replyTextIsUpperCaseWithLeadingZeros();
     void dumpDecoding();
     void dumpSurplusAndShortfall();
@@ -238,6 +240,19 @@ void TestProtocol::dumpSurplusAndShortfall()
     QCOMPARE(decodeDump(dump + QByteArray(5, static_cast<char>(0x22))), exact);
     QVERIFY(decodeDump(dump.left(DumpLength - 1)).isEmpty());
     QVERIFY(decodeDump(QByteArray()).isEmpty());
+}
+
+void TestProtocol::portNumbersNameDevices()
+{
+#ifdef Q_OS_WIN
+    QCOMPARE(portnames::deviceForPort(1), QStringLiteral("COM1"));
+    QCOMPARE(portnames::deviceForPort(256), QStringLiteral("COM256"));
+#else
+    QCOMPARE(portnames::deviceForPort(33), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(portnames::deviceForPort(256, QStringLiteral("/v")), QStringLiteral("/v/256"));
+#endif
+    QCOMPARE(portnames::deviceForPort(0), QString());
+    QCOMPARE(portnames::deviceForPort(257), QString());
 }
 
 QTEST_APPLESS_MAIN(TestProtocol)

@@ -5,8 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QSignalSpy>
-#include <QSysInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,7 +46,18 @@ private slots:
     void copiesSharingTheSettingsShareTheLock()
     {
         const auto lockBeside = [](const QtSettingsStore &s) { return s.folder() + QStringLiteral("/belvarium.lock"); };
+#ifdef Q_OS_WIN
+        // The settings go to the registry, the lock to the local application data.
+        QCOMPARE(QtSettingsStore().folder(),
+                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Belvarium"));
+        QVERIFY(QFileInfo(QtSettingsStore().folder()).isDir());
+        QtSettingsStore().setValue(QStringLiteral("alap"), QStringLiteral("teszt"), QStringLiteral("port"), QStringLiteral("7"));
+        QSettings registry(QStringLiteral("HKEY_CURRENT_USER\\Software\\Belvarium\\alap"), QSettings::NativeFormat);
+        QCOMPARE(registry.value(QStringLiteral("teszt/port")).toString(), QStringLiteral("7"));
+        registry.remove(QStringLiteral("teszt"));
+#else
         QCOMPARE(QtSettingsStore().folder(), m_configHome.path() + QStringLiteral("/Belvarium"));
+#endif
         LockFileInstanceGuard first(lockBeside(QtSettingsStore()));
         QVERIFY(first.tryAcquire());
         qunsetenv("XDG_RUNTIME_DIR"); // started from su, ssh or cron
@@ -73,9 +85,14 @@ private slots:
     {
         Harness h;
         h.saveDataFolder();
+        // The machine named as QLockFile names it (Windows: COMPUTERNAME).
+        QLockFile probe(h.temp.path() + QStringLiteral("/probe.lock"));
+        qint64 pid;
+        QString host, application;
+        QVERIFY(probe.tryLock() && probe.getLockInfo(&pid, &host, &application));
         QFile lock(h.temp.path() + QStringLiteral("/belvarium.lock"));
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("4194301\nbelvarium\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.write("4194301\nbelvarium\n" + host.toUtf8() + "\n");
         lock.close();
         QVERIFY(h.start());
         QVERIFY(!h.dialogs.messageTexts().contains(QStringLiteral("A gépen már fut ez a program.")));

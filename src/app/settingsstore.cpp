@@ -1,15 +1,25 @@
 #include "app/settingsstore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <memory>
 
 namespace {
+const QString Organisation = QStringLiteral("Belvarium");
+
 std::unique_ptr<QSettings> open(const QString &folder, const QString &application)
 {
-    if (folder.isEmpty())
-        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                           QStringLiteral("Belvarium"), application);
+    if (folder.isEmpty()) {
+#ifdef Q_OS_WIN
+        // Where Windows programs keep theirs and technicians look for them:
+        // HKEY_CURRENT_USER\Software\Belvarium\<application>.
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, Organisation, application);
+#else
+        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Organisation, application);
+#endif
+    }
     return std::make_unique<QSettings>(folder + QLatin1Char('/') + application + QStringLiteral(".ini"),
                                        QSettings::IniFormat);
 }
@@ -32,5 +42,14 @@ QString QtSettingsStore::folder() const
 {
     if (!m_folder.isEmpty())
         return m_folder;
+#ifdef Q_OS_WIN
+    // The registry has no folder: the user's local (never roamed) application
+    // data stands in, so a lock left on another machine cannot follow the user.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
+                         + Organisation;
+    QDir().mkpath(folder);
+    return folder;
+#else
     return QFileInfo(open(m_folder, QStringLiteral("alap"))->fileName()).absolutePath();
+#endif
 }

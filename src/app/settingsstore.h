@@ -12,9 +12,11 @@ public:
                           const QString &value) = 0;
 };
 
-// QSettings, one INI file per application name: by default in the user's
-// configuration folder under "Belvarium" (on Linux ~/.config/Belvarium/alap.ini
-// and belvarium.ini); a folder given here replaces it (tests).
+// QSettings per application name ("alap", "belvarium"): by default on Linux
+// INI files in the user's configuration folder (~/.config/Belvarium/alap.ini
+// and belvarium.ini), on Windows registry keys
+// (HKEY_CURRENT_USER\Software\Belvarium\alap and ...\belvarium).
+// A folder given here holds INI files instead, on every system (tests, the demo).
 class QtSettingsStore : public SettingsStore
 {
 public:
@@ -22,7 +24,9 @@ public:
     QString value(const QString &application, const QString &section, const QString &key) const override;
     void setValue(const QString &application, const QString &section, const QString &key,
                   const QString &value) override;
-    // The folder that holds the INI files.
+    // Where files that belong with the settings go (the single-instance
+    // lock): the INI files' folder; on Windows without a folder of its own,
+    // the user's local application data folder "Belvarium", made if missing.
     QString folder() const;
 
 private:

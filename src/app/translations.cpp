@@ -8,11 +8,17 @@
 bool installHungarianQtTranslation()
 {
     static QTranslator translator;
-    QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    const QLocale hungarian(QLocale::Hungarian, QLocale::Hungary);
+    QLocale::setDefault(hungarian);
     if (!translator.isEmpty())
         return true;
-    if (!translator.load(QLocale(QLocale::Hungarian, QLocale::Hungary), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return false;
-    return QCoreApplication::installTranslator(&translator);
+    // A copied program folder (Windows) carries the file in "translations"
+    // beside the executable; Qt's own folder there is wherever it was built.
+    const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                               QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
+    for (const QString &folder : folders) {
+        if (translator.load(hungarian, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(&translator);
+    }
+    return false;
 }

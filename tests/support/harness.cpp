@@ -5,7 +5,8 @@
 
 Harness::Harness()
 {
-    dataFolder = temp.path() + QStringLiteral("/data/");
+    // As the folder dialog gives it: on Windows with backslashes.
+    dataFolder = QDir::toNativeSeparators(temp.path() + QStringLiteral("/data/"));
     settingsFolder = temp.path() + QStringLiteral("/settings");
     QDir().mkpath(dataFolder);
     QDir().mkpath(settingsFolder);

@@ -5,14 +5,16 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 
 QString KillLoop::run(int &rounds) const
 {
     rounds = 0;
-    const QString program = QCoreApplication::applicationDirPath() + QLatin1Char('/') + child;
-    if (!QFileInfo(program).isExecutable())
-        return QStringLiteral("no child program at ") + program;
+    // Finds "child.exe" on Windows.
+    const QString program = QStandardPaths::findExecutable(child, {QCoreApplication::applicationDirPath()});
+    if (program.isEmpty())
+        return QStringLiteral("no child program %1 in %2").arg(child, QCoreApplication::applicationDirPath());
     QRandomGenerator random(seed);
     for (int kill = 0; kill < kills; ++kill) {
         QProcess process;

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Cross-builds Belvarium for 64-bit Windows into build-windows/ and makes the
+# folder a user copies to a Windows PC, build-windows/Belvarium (belvarium.exe
+# with the Qt and MinGW DLLs and Qt's Hungarian texts beside it), and its zip,
+# build-windows/Belvarium-windows-x64.zip. The Windows test executables are
+# built too (scripts/test-windows.sh runs them under Wine).
+#
+# Needs the cross-built Qt of the shared folder beside the repository
+# (../shared/windows/qt-6.4.2-mingw64.tar.xz; BELVARIUM_WINDOWS_QT names
+# another tarball) and installs the Debian packages that are missing; with
+# --wine also wine64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+out=build-windows
+tarball=${BELVARIUM_WINDOWS_QT:-$(dirname "$repo")/shared/windows/qt-6.4.2-mingw64.tar.xz}
+qt=$out/qt-6.4.2-mingw64
+
+# Debian's own Qt is the host side (moc, uic, rcc) of the cross build.
+bash scripts/bootstrap.sh
+missing() {
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+apt_install() {
+  [ $# -gt 0 ] || return 0
+  echo "Installing: $*"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"
+}
+apt_install $(missing g++-mingw-w64-x86-64-posix ninja-build)
+if [ "${1:-}" = --wine ]; then
+  # Wine alone may be unobtainable; scripts/test-windows.sh then says so.
+  apt_install $(missing wine64) || echo "wine64 could not be installed"
+fi
+
+mkdir -p "$out"
+if [ ! -x "$qt/bin/qt-cmake" ]; then
+  [ -f "$tarball" ] || { echo "No Qt for Windows at $tarball" >&2; exit 1; }
+  echo "Unpacking $tarball"
+  rm -rf "$qt" "$out/qt.unpacking"
+  mkdir "$out/qt.unpacking"
+  tar -xJf "$tarball" -C "$out/qt.unpacking"
+  mv "$out/qt.unpacking/qt-6.4.2-mingw64" "$qt"
+  rmdir "$out/qt.unpacking"
+fi
+
+"$qt/bin/qt-cmake" -S . -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release > "$out/configure.log" 2>&1 \
+  || { cat "$out/configure.log"; exit 1; }
+cmake --build "$out/build" -j"$(nproc)"
+
+mingw_runtime=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
+               /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
+               /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll)
+translation=/usr/share/qt6/translations/qtbase_hu.qm
+# The tests load Qt's Hungarian texts the way the program does: beside the executable.
+mkdir -p "$out/build/tests/translations"
+cp "$translation" "$out/build/tests/translations/"
+
+app=$out/Belvarium
+rm -rf "$app" "$out/Belvarium-windows-x64.zip"
+mkdir -p "$app/platforms" "$app/styles" "$app/translations"
+cp "$out/build/src/belvarium.exe" "${mingw_runtime[@]}" "$app/"
+for m in Core Gui Widgets SerialPort; do cp "$qt/bin/Qt6$m.dll" "$app/"; done
+cp "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
+cp "$translation" "$app/translations/"
+x86_64-w64-mingw32-strip --strip-unneeded "$app"/*.exe "$app"/lib*.dll
+
+# Every Qt or MinGW DLL that something in the folder imports must be there;
+# the rest are Windows' own.
+for binary in "$app"/*.exe "$app"/*.dll "$app"/*/*.dll; do
+  for dll in $(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: \(\(Qt6\|lib\).*\)$/\1/p'); do
+    [ -f "$app/$dll" ] || { echo "$binary needs $dll, which is not in $app" >&2; exit 1; }
+  done
+done
+
+(cd "$out" && cmake -E tar cf Belvarium-windows-x64.zip --format=zip Belvarium)
+echo "Windows program: $out/Belvarium (zipped: $out/Belvarium-windows-x64.zip)"
