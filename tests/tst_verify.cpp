@@ -1,107 +1,58 @@
-// "Ellenőrzés" and "Eltérések rátöltése" from the Eszközök menu: the
-// simulated reader's model answers on an in-memory line, one run goes over a
-// pseudo-terminal with the real port code.
-#include "harness.h"
+// "Ellenőrzés" and "Eltérések rátöltése" against the simulated reader's model, once over a pseudo-terminal.
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "readerfixtures.h"
 #include "uploadfixtures.h"
 #include "reader/differenceswindow.h"
-#include "reader/erase.h"
-#include "reader/serialport.h"
 #include "reader/verify.h"
 #include "simreader/readermodel.h"
 #ifndef Q_OS_WIN
 #include "simreader/ptyserver.h"
 #endif
-
 #include <QAction>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 
-using Answer = Dialogs::Answer;
-using openedhouse::snapshot;
-
-namespace {
-const QString Exact = QStringLiteral("pontosan a(z)");
-const QString Reopen = QStringLiteral("Nyissa meg újra a házat");
-
-QByteArray memoryOf(const QByteArray &house)
-{
-    QByteArray out;
-    for (int slot = 1; slot <= 1365; ++slot)
-        out += uploadfixtures::recordBytes(house, slot);
-    return out;
-}
-} // namespace
-
-// The window with haz.txt open and a reader whose memory starts as that house.
-struct Door
+struct Door // the window with haz.txt open, and a reader whose memory starts as that house
 {
     Harness h;
     ReaderModel model;
     QByteArray house = openedhouse::houseWithCodes(3);
     QStringList text3; // Text3 as each write frame goes out
 
-    bool start(const Timing &timing = Timing::scaled(0.05))
+    bool start(bool memoryLine = true) // false: the port the settings name, at full timing
     {
         h.ports.free = {1, 2};
         h.saveDataFolder();
-        if (!h.start(timing) || !h.ports.lastLink)
-            return false;
-        h.form->show();
-        h.writeFile(QStringLiteral("haz.txt"), house);
-        fixtures::openHouse(h, h.path(QStringLiteral("haz.txt")));
-        answer();
-        const bool ok = h.ui().List2->isVisible() && h.dialogs.unexpected().isEmpty()
-                        && model.loadHouseFile(h.path(QStringLiteral("haz.txt")));
-        h.dialogs.clear();
-        return ok;
+        h.writeFile("postas.lst", fixtures::nonResident("Postas Pal", "0A1B2C3D4E"));
+        if (!h.start(memoryLine ? Timing::scaled(0.05) : Timing()) || !h.form->reader().isOpen()) return false;
+        openedhouse::open(*h.form, h.path("haz.txt"), house);
+        if (memoryLine) answer();
+        return h.ui().List2->count() > 0 && model.loadHouseFile(h.path("haz.txt"));
     }
-    // The reader answers every frame on the line open now, a moment later.
-    void answer()
+    void answer() // every frame on the in-memory line, a moment later
     {
-        MemoryLink *link = h.ports.lastLink;
-        link->onWritten = [this, link](const QByteArray &frame) {
-            if (frame.at(9) == char(0x06))
-                text3 << h.ui().Text3->text();
-            const QByteArray reply = model.respond(frame);
-            if (!reply.isEmpty())
+        line()->onWritten = [this, link = line()](const QByteArray &frame) {
+            if (frame.at(9) == char(0x06)) text3 << h.ui().Text3->text();
+            if (const QByteArray reply = model.respond(frame); !reply.isEmpty())
                 QTimer::singleShot(0, link, [link, reply] { link->feed(reply); });
         };
     }
     MemoryLink *line() { return h.ports.lastLink; }
-    bool run(QAction *action, std::initializer_list<Answer> answers = {})
+    bool run(QAction *action = nullptr) // answering its question, if any, with OK; waits for the exchange to end
     {
-        for (Answer a : answers)
-            h.dialogs.answer(a);
-        action->trigger();
-        QElapsedTimer clock;
-        clock.start();
-        while (h.form->exchangeRunning() && clock.elapsed() < 30000)
-            QTest::qWait(2);
+        h.dialogs.answer(Dialogs::Answer::Ok);
+        if (action) action->trigger();
+        for (QDeadlineTimer end(30000); h.form->exchangeRunning() && !end.hasExpired();) QTest::qWait(1);
         return !h.form->exchangeRunning();
     }
-    bool verify() { return run(h.form->verifyAction()); }
-    bool uploadDifferences() { return run(h.form->uploadDifferencesAction(), {Answer::Ok}); }
     QString lastMessage() const { return h.dialogs.messageTexts().value(h.dialogs.messageTexts().size() - 1); }
-    QList<int> differingSlots() const
+    bool marked(int row) { return h.ui().List2->item(row)->background().style() != Qt::NoBrush; }
+    QString idle() // what every exchange and refusal leaves: "messages, flags, side lists, bar, Text3"
     {
-        QList<int> out;
-        for (const protocol::SlotDifference &d : h.form->verify().differences())
-            out << d.slot;
-        return out;
-    }
-    // Every exchange leaves this behind.
-    void checkIdle()
-    {
-        QCOMPARE(h.form->state().verifyRunning, qint16(0));
-        QCOMPARE(h.form->state().uploadRunning, qint16(0));
-        QVERIFY(h.ui().List5->isEnabled());
-        QVERIFY(h.ui().List6->isEnabled());
-        QCOMPARE(h.ui().ProgressBar1->value(), 0);
-        QCOMPARE(h.ui().Text3->text(), QString());
+        const WindowState &s = h.form->state();
+        return QStringLiteral("%1, %2 %3, %4 %5, %6, '%7'").arg(h.dialogs.messageTexts().size()).arg(s.verifyRunning)
+            .arg(s.uploadRunning).arg(h.ui().List5->isEnabled()).arg(h.ui().List6->isEnabled())
+            .arg(h.ui().ProgressBar1->value()).arg(h.ui().Text3->text());
     }
 };
 
@@ -109,279 +60,156 @@ class TstVerify : public QObject
 {
     Q_OBJECT
 private slots:
-    void verifyFindsWhatDiffersAndWritesNothing_data()
+    void verifyAndUploadTheDifferences_data()
     {
-        QTest::addColumn<int>("changed");
-        QTest::addColumn<bool>("lowerCaseHouse");
-        QTest::newRow("equal") << 0 << false;
-        QTest::newRow("equal, house in lower case") << 0 << true;
-        QTest::newRow("one slot") << 1 << false;
-        QTest::newRow("nine slots") << 9 << false;
-        QTest::newRow("every slot") << 1365 << false;
+        QTest::addColumn<int>("changed"); QTest::addColumn<QString>("then"); QTest::addColumn<QString>("message");
+        const QString refused = "A beírás nem sikerült!\n", silent = "A beírás/törlés nem sikerült!\n";
+        QTest::newRow("equal") << 0 << "" << "A kártya leolvasó pontosan a(z)";
+        QTest::newRow("equal, house in lower case") << 0 << "lower" << "A kártya leolvasó pontosan a(z)";
+        QTest::newRow("one slot, uploaded") << 1 << "upload" << "A kártya leolvasó most pontosan";
+        QTest::newRow("every slot, one named in apartment 138") << 1365 << "" << "1365 kód eltér";
+        QTest::newRow("nine slots, uploaded") << 9 << "upload" << "A kártya leolvasó most pontosan";
+        QTest::newRow("door changed after the verify") << 9 << "changed" << "A rátöltés után is 1 kód";
+        // Stopped like an upload, saying how many got in; nothing is read back.
+        QTest::newRow("refused slot") << 9 << "refused" << refused + "Az eltérő 9 kódból 1 került";
+        QTest::newRow("silent reader") << 9 << "silent" << silent + "Az eltérő 9 kódból 0 került";
     }
-    void verifyFindsWhatDiffersAndWritesNothing()
+    void verifyAndUploadTheDifferences()
     {
-        QFETCH(int, changed);
-        QFETCH(bool, lowerCaseHouse);
+        QFETCH(int, changed); QFETCH(QString, then); QFETCH(QString, message);
         Door d;
-        if (lowerCaseHouse)
-            d.house = d.house.toLower();
+        if (then == "lower") d.house = d.house.toLower();
         QVERIFY(d.start());
-        const QList<int> expected = d.model.changeSlots(changed, 11);
-        const auto before = snapshot(d.h.dataFolder);
-        QVERIFY(d.verify());
-        QCOMPARE(snapshot(d.h.dataFolder), before);
+        const QList<int> picked = d.model.changeSlots(changed, 11);
+        if (changed == 1365) QVERIFY(d.model.setSlotRecord(1236, "0A1B2C3D4E05"));
+        QList<int> rows;
+        QList<QByteArray> writes;
+        QStringList counted; // Text3 as the frames go out
+        QString table = DifferencesWindow::headers().join('\t') + '\n'; // as the window copies it
+        for (int s : picked) {
+            const QString house = QString::fromLatin1(d.house.mid((s - 1) * 12, 12));
+            rows << s + (s - 1) / 9;
+            counted << QString::number(rows.size());
+            writes << uploadfixtures::writeFrame(QByteArray::fromHex(house.toLatin1()), s);
+            table += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n").arg((s - 1) / 9 + 1).arg((s - 1) % 9 + 1).arg(s)
+                         .arg(d.model.slotRecord(s), house, s == 1236 ? "leolvasóban: Postas Pal" : "");
+        }
+        const auto before = openedhouse::snapshot(d.h.dataFolder);
+        QVERIFY(d.run(d.h.form->verifyAction()));
+        QCOMPARE(openedhouse::snapshot(d.h.dataFolder), before);
         QCOMPARE(d.line()->written, QList<QByteArray>{fixtures::readFrame()});
-        QCOMPARE(d.h.dialogs.messageTexts().size(), 1);
-        d.checkIdle();
-        QCOMPARE(d.differingSlots(), expected);
-        QCOMPARE(d.h.form->verify().markedRows().size(), changed);
-        QListWidget *list2 = d.h.ui().List2;
-        if (changed == 0) {
-            QVERIFY(d.lastMessage().contains(Exact + QLatin1Char(' ') + d.h.path(QStringLiteral("haz.txt"))));
+        QCOMPARE(d.idle(), "1, 0 0, 1 1, 0, ''");
+        const bool uploads = !then.isEmpty() && then != "lower";
+        QVERIFY(d.lastMessage().startsWith(uploads ? QString::number(changed) + " kód eltér" : message));
+        if (changed == 0) return;
+        QCOMPARE(d.h.form->verify().markedRows(), rows);
+        QVERIFY(d.marked(rows.first()) && d.marked(rows.last()) && !d.marked(rows.first() - 1));
+        QVERIFY(d.h.form->verify().window()->isVisible() && d.h.form->verify().window()->rowsAsText() == table);
+        if (!uploads) {
+            fixtures::openHouse(d.h, d.h.path("haz.txt")); // a refill takes the marks away
+            QVERIFY(!d.marked(rows.first()) && !d.marked(rows.last()));
             return;
         }
-        QVERIFY(d.lastMessage().startsWith(QString::number(changed) + QStringLiteral(" kód eltér")));
-        // The differing record rows stand out from the others in List2.
-        const int s = expected.first();
-        const int row = s + (s - 1) / 9;
-        QCOMPARE(list2->item(row)->text(), QString::fromLatin1(d.house.mid((s - 1) * 12, 12)));
-        QVERIFY(list2->item(row)->background() != list2->item(0)->background());
-        QTableWidget *table = d.h.form->verify().window()->table();
-        QVERIFY(d.h.form->verify().window()->isVisible());
-        QCOMPARE(table->rowCount(), changed);
-        QStringList cells;
-        for (int c = 0; c < 5; ++c)
-            cells << table->item(0, c)->text();
-        QCOMPARE(cells, (QStringList{QString::number((s - 1) / 9 + 1), QString::number((s - 1) % 9 + 1),
-                                     QString::number(s), d.model.slotRecord(s),
-                                     QString::fromLatin1(d.house.mid((s - 1) * 12, 12))}));
-        QCOMPARE(d.h.form->verify().window()->rowsAsText().count(QLatin1Char('\n')), changed + 1);
-        // Refilling List2 takes the marks away.
-        fixtures::openHouse(d.h, d.h.path(QStringLiteral("haz.txt")));
-        QVERIFY(list2->item(row)->background() == list2->item(0)->background());
-    }
-
-    void apartment138NamesTheNonResidents()
-    {
-        Door d;
-        d.h.writeFile(QStringLiteral("postas.lst"), fixtures::nonResident("Postas Pal", "0A1B2C3D4E"));
-        QVERIFY(d.start());
-        QVERIFY(d.model.setSlotRecord(1236, QStringLiteral("0A1B2C3D4E05")));
-        QVERIFY(d.verify());
-        QCOMPARE(d.differingSlots(), QList<int>{1236});
-        QTableWidget *table = d.h.form->verify().window()->table();
-        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("138"));
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("3"));
-        QCOMPARE(table->item(0, 5)->text(), QStringLiteral("leolvasóban: Postas Pal"));
-    }
-
-    void differenceUploadWritesOnlyTheDifferences_data()
-    {
-        QTest::addColumn<QString>("meanwhile");
-        QTest::newRow("door unchanged") << QString();
-        QTest::newRow("door changed after the verify") << "changed";
-        QTest::newRow("refused slot") << "refused";
-        QTest::newRow("silent reader") << "silent";
-    }
-    void differenceUploadWritesOnlyTheDifferences()
-    {
-        QFETCH(QString, meanwhile);
-        Door d;
-        QVERIFY(d.start());
-        const QList<int> picked = d.model.changeSlots(3, 5);
-        QVERIFY(d.verify());
-        const int elsewhere = picked.first() == 1 ? 2 : 1;
-        if (meanwhile == "changed")
-            QVERIFY(d.model.setSlotRecord(elsewhere, QStringLiteral("ABCDEF123456")));
-        d.model.options().refuseSlot = meanwhile == "refused" ? picked.at(1) : 0;
-        d.model.options().silent = meanwhile == "silent";
+        if (then == "changed") QVERIFY(d.model.setSlotRecord(picked.first() == 1 ? 2 : 1, "ABCDEF123456"));
+        d.model.options().refuseSlot = then == "refused" ? picked.at(1) : 0;
+        d.model.options().silent = then == "silent";
         d.line()->written.clear();
         d.h.dialogs.clear();
-        QVERIFY(d.uploadDifferences());
-        d.checkIdle();
-        QVERIFY(d.h.dialogs.messageTexts().first().startsWith(QStringLiteral("3 kód eltér")));
-        const QList<QByteArray> &frames = d.line()->written;
-        QList<QByteArray> writes;
-        for (int s : picked)
-            writes << uploadfixtures::writeFrame(uploadfixtures::recordBytes(d.house, s), s);
-        if (meanwhile.isEmpty() || meanwhile == "changed") {
-            QCOMPARE(frames, writes + QList<QByteArray>{fixtures::readFrame()});
-            QCOMPARE(d.text3, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-            // The read-back is a verify of its own.
-            QVERIFY(d.h.form->verify().hasResult());
-            QCOMPARE(d.differingSlots(), meanwhile.isEmpty() ? QList<int>() : QList<int>{elsewhere});
-            QVERIFY(meanwhile.isEmpty() ? d.lastMessage().contains(QStringLiteral("most ") + Exact)
-                                        : d.lastMessage().startsWith(QStringLiteral("A rátöltés után is 1 kód")));
-            if (meanwhile.isEmpty())
-                QCOMPARE(d.model.memory(), memoryOf(d.house));
+        QVERIFY(d.run(d.h.form->uploadDifferencesAction()));
+        QCOMPARE(d.idle(), "2, 0 0, 1 1, 0, ''");
+        QVERIFY2(d.lastMessage().startsWith(message), qPrintable(d.lastMessage()));
+        if (then == "upload" || then == "changed") {
+            QCOMPARE(d.line()->written, writes + QList<QByteArray>{fixtures::readFrame()});
+            QCOMPARE(d.text3, counted);
+            QVERIFY(then == "changed" || d.model.records() == openedhouse::recordsOf(d.house).mid(0, 1365));
             return;
         }
-        // Stopped like an upload, with how many got in; nothing is read back.
-        const bool refused = meanwhile == "refused";
-        QCOMPARE(frames, refused ? writes.mid(0, 2) : QList<QByteArray>(20, writes.first()));
-        QVERIFY(d.lastMessage().startsWith(refused ? QStringLiteral("A beírás nem sikerült!")
-                                                   : QStringLiteral("A beírás/törlés nem sikerült!")));
-        QVERIFY(d.lastMessage().contains(QStringLiteral("Az eltérő 3 kódból %1 került").arg(refused ? 1 : 0)));
+        QCOMPARE(d.line()->written, then == "refused" ? writes.mid(0, 2) : QList<QByteArray>(20, writes.first()));
         QVERIFY(!d.h.form->verify().hasResult());
     }
 
-    void differenceUploadNeedsAValidVerify_data()
+    // One message, no file touched: the refusals (nothing sent) and a verify whose dump never comes whole.
+    void endsInOneMessage_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no verify") << "none" << "Nincs érvényes ellenőrzés";
-        QTest::newRow("nothing differs") << "equal" << "nincs mit rátölteni";
-        QTest::newRow("house file changed") << "file" << "megváltozott";
-        QTest::newRow("another port chosen") << "port" << "megváltozott a soros port";
-        QTest::newRow("another house opened") << "house" << "más ház van megnyitva";
-        QTest::newRow("another exchange ran") << "exchange" << "Nincs érvényes ellenőrzés";
-        QTest::newRow("unsaved rows") << "unsaved" << "el nem mentett";
+        QTest::addColumn<bool>("upload"); QTest::addColumn<QString>("state"); QTest::addColumn<QString>("message");
+        const QString reopen = QStringLiteral("Nyissa meg újra a házat");
+        QTest::newRow("verify: no port") << false << "port" << "Nincs megnyitott soros port";
+        QTest::newRow("verify: house changed on disk") << false << "file" << reopen;
+        QTest::newRow("verify: Text2 names another file") << false << "text2" << reopen;
+        QTest::newRow("verify: unsaved rows") << false << "unsaved" << "Mentés gombbal";
+        QTest::newRow("verify: a record the upload would refuse") << false << "reopened" << "kódja hibás";
+        QTest::newRow("verify: an exchange runs") << false << "running" << "adatcsere folyik";
+        QTest::newRow("verify: port lost mid-dump") << false << "lost" << "Az ellenőrzés megszakadt";
+        QTest::newRow("verify: the dump stops") << false << "stops" << "Hiba az átvitelben";
+        QTest::newRow("upload: no verify") << true << "none" << "Nincs érvényes ellenőrzés";
+        QTest::newRow("upload: nothing differs") << true << "equal" << "nincs mit rátölteni";
+        QTest::newRow("upload: house changed on disk") << true << "file" << reopen;
+        QTest::newRow("upload: house changed, opened again") << true << "reopened" << "megváltozott az ellenőrzés";
+        QTest::newRow("upload: another port chosen") << true << "port" << "megváltozott a soros port";
+        QTest::newRow("upload: another house opened") << true << "house" << "más ház van megnyitva";
+        QTest::newRow("upload: another exchange ran") << true << "exchange" << "Nincs érvényes ellenőrzés";
+        QTest::newRow("upload: unsaved rows") << true << "unsaved" << "Mentés gombbal";
     }
-    void differenceUploadNeedsAValidVerify()
+    void endsInOneMessage()
     {
-        QFETCH(QString, change);
-        QFETCH(QString, message);
+        QFETCH(bool, upload); QFETCH(QString, state); QFETCH(QString, message);
         Door d;
         QVERIFY(d.start());
-        if (change != "equal")
-            d.model.changeSlots(2, 9);
-        if (change != "none")
-            QVERIFY(d.verify());
-        Harness &h = d.h;
-        if (change == "file") {
-            QByteArray other = d.house;
-            other[0] = 'A';
-            h.writeFile(QStringLiteral("haz.txt"), other);
-        } else if (change == "port") {
-            emit h.ui().Combo1->activated(1);
-            d.answer();
-        } else if (change == "house") {
-            h.writeFile(QStringLiteral("mas.txt"), d.house);
-            fixtures::openHouse(h, h.path(QStringLiteral("mas.txt")));
-        } else if (change == "exchange") {
-            h.dialogs.answer(Answer::Ok);
-            QTest::mouseClick(h.ui().Command17, Qt::LeftButton);
-            QTest::keyClicks(h.ui().Text8, QStringLiteral("DmvX"));
-            QTest::keyClick(h.ui().Text8, Qt::Key_Return);
-            QTRY_VERIFY(!h.form->exchangeRunning());
-        } else if (change == "unsaved") {
-            h.form->state().shownHouse.setUnsavedRows(true);
+        d.model.changeSlots(state == "equal" ? 0 : 2, 9);
+        if (upload && state != "none") QVERIFY(d.run(d.h.form->verifyAction()));
+        const QByteArray other = QByteArray(d.house).replace(1200, 12, upload ? "ABCDEF123456" : "ZZZZZZZZZZZZ");
+        if (state == "port") upload ? d.h.ui().Combo1->activated(1) : d.h.form->reader().detach();
+        if (state == "port" && upload) d.answer();
+        if (state == "file") d.h.writeFile("haz.txt", other);
+        if (state == "reopened") openedhouse::open(*d.h.form, d.h.path("haz.txt"), other);
+        if (state == "text2") d.h.ui().Text2->setText(d.h.path("mas.txt"));
+        if (state == "house") openedhouse::open(*d.h.form, d.h.path("mas.txt"), d.house);
+        if (state == "exchange") { // an erase
+            d.h.dialogs.answer(Dialogs::Answer::Ok);
+            QTest::mouseClick(d.h.ui().Command17, Qt::LeftButton);
+            QTest::keyClicks(d.h.ui().Text8, "DmvX");
+            QTest::keyClick(d.h.ui().Text8, Qt::Key_Return);
+            QVERIFY(d.run());
         }
-        const auto before = snapshot(h.dataFolder);
-        const qsizetype sent = d.line()->written.size();
-        h.dialogs.clear();
-        QVERIFY(d.run(h.form->uploadDifferencesAction()));
-        QCOMPARE(h.dialogs.messageTexts().size(), 1);
-        QVERIFY2(d.lastMessage().contains(message), qPrintable(d.lastMessage()));
-        QCOMPARE(d.line()->written.size(), sent);
-        QCOMPARE(snapshot(h.dataFolder), before);
-    }
-
-    void verifyRefusals_data()
-    {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no port") << "port" << "Nincs megnyitott soros port";
-        QTest::newRow("house changed on disk") << "file" << Reopen;
-        QTest::newRow("Text2 names another file") << "text2" << Reopen;
-        QTest::newRow("unsaved rows") << "unsaved" << "Mentés gombbal";
-        QTest::newRow("record the upload would refuse") << "hex" << "kódja hibás";
-        QTest::newRow("an exchange runs") << "running" << "adatcsere folyik";
-    }
-    void verifyRefusals()
-    {
-        QFETCH(QString, state);
-        QFETCH(QString, message);
-        Door d;
-        QVERIFY(d.start());
-        Harness &h = d.h;
-        if (state == "hex") {
-            h.writeFile(QStringLiteral("haz.txt"), QByteArray(d.house).replace(100 * 12, 12, "ZZZZZZZZZZZZ"));
-            fixtures::openHouse(h, h.path(QStringLiteral("haz.txt")));
-            h.dialogs.clear();
-        } else if (state == "port")
-            h.form->reader().detach();
-        else if (state == "file")
-            h.writeFile(QStringLiteral("haz.txt"), openedhouse::houseWithCodes(4));
-        else if (state == "text2")
-            h.ui().Text2->setText(h.path(QStringLiteral("mas.txt")));
-        else if (state == "unsaved")
-            h.form->state().shownHouse.setUnsavedRows(true);
-        else if (state == "running")
-            h.form->state().readOutRunning = 1;
-        const auto before = snapshot(h.dataFolder);
-        h.form->verifyAction()->trigger();
-        QCOMPARE(h.dialogs.messageTexts().size(), 1);
-        QVERIFY2(d.lastMessage().contains(message), qPrintable(d.lastMessage()));
-        QCOMPARE(h.form->state().verifyRunning, qint16(0));
-        if (d.line())
-            QVERIFY(d.line()->written.isEmpty());
-        QCOMPARE(snapshot(h.dataFolder), before);
-    }
-
-    void verifyThatGetsNoDumpEndsCleanly_data()
-    {
-        QTest::addColumn<bool>("portLost");
-        QTest::newRow("port lost mid-dump") << true;
-        QTest::newRow("dump stops") << false;
-    }
-    void verifyThatGetsNoDumpEndsCleanly()
-    {
-        QFETCH(bool, portLost);
-        Door d;
-        QVERIFY(d.start());
+        const bool dump = state == "lost" || state == "stops";
         MemoryLink *link = d.line();
-        link->onWritten = [link](const QByteArray &) {
+        if (dump) link->onWritten = [link](const QByteArray &) {
             QTimer::singleShot(0, link, [link] { link->feed(fixtures::dump().left(5000)); });
         };
-        const auto before = snapshot(d.h.dataFolder);
-        d.h.form->verifyAction()->trigger();
-        QTRY_COMPARE(d.h.ui().Text3->text(), QStringLiteral("5000"));
-        if (portLost)
-            link->vanish(QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt"));
-        QTRY_COMPARE(d.h.form->state().verifyRunning, qint16(0));
-        d.checkIdle();
-        QVERIFY(d.lastMessage().contains(portLost ? QStringLiteral("Az ellenőrzés megszakadt")
-                                                  : Verify::transferErrorMessage()));
-        QVERIFY(!d.h.form->verify().hasResult());
-        QCOMPARE(snapshot(d.h.dataFolder), before);
+        d.h.form->state().shownHouse.setUnsavedRows(state == "unsaved");
+        d.h.form->state().readOutRunning = state == "running";
+        const auto before = openedhouse::snapshot(d.h.dataFolder);
+        const qsizetype sent = link->written.size() + dump;
+        d.h.dialogs.clear();
+        (upload ? d.h.form->uploadDifferencesAction() : d.h.form->verifyAction())->trigger();
+        if (dump) QTRY_COMPARE(d.h.ui().Text3->text(), QStringLiteral("5000"));
+        if (state == "lost") link->vanish("A(z) /dev/fake1 port megszakadt: teszt");
+        d.h.form->state().readOutRunning = 0;
+        QTRY_VERIFY(!d.h.form->exchangeRunning());
+        QCOMPARE(d.idle(), "1, 0 0, 1 1, 0, ''");
+        QVERIFY2(d.lastMessage().contains(message), qPrintable(d.lastMessage()));
+        QCOMPARE(link->written.size(), sent);
+        QCOMPARE(openedhouse::snapshot(d.h.dataFolder), before);
     }
 
 #ifndef Q_OS_WIN // pseudo-terminals are Linux-only
-    // The whole road over a pseudo-terminal: the real port code and the
-    // simulated reader's server.
-    void verifyAndDifferenceUploadEndToEnd()
+    void verifyAndDifferenceUploadOverAPseudoTerminal()
     {
         QTemporaryDir ports;
-        PtyServer server{ReaderOptions()};
+        PtyServer server;
         server.setLinkDirectory(ports.path());
-        server.setPortNumber(201);
+        QVERIFY(server.start());
         SystemPortCatalogue catalogue(ports.path());
-        Harness h;
-        const QByteArray house = openedhouse::houseWithCodes(8);
-        h.writeFile(QStringLiteral("haz.txt"), house);
-        QVERIFY(server.model().loadHouseFile(h.path(QStringLiteral("haz.txt"))));
-        const QList<int> picked = server.model().changeSlots(9, 3);
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
-        h.services.ports = &catalogue;
-        h.saveDataFolder();
-        h.settings->setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"), QStringLiteral("201"));
-        QVERIFY(h.start() && h.form->reader().isOpen());
-        fixtures::openHouse(h, h.path(QStringLiteral("haz.txt")));
-        h.dialogs.clear();
-        h.form->verifyAction()->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!h.form->exchangeRunning(), 20000);
-        QCOMPARE(h.form->verify().differences().size(), 9);
-        QCOMPARE(h.form->verify().differences().first().slot, picked.first());
-        h.dialogs.answer(Answer::Ok);
-        h.form->uploadDifferencesAction()->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!h.form->exchangeRunning(), 20000);
-        QCOMPARE(server.model().memory(), memoryOf(house));
+        Door d;
+        d.h.services.ports = &catalogue;
+        d.h.settings->setValue("alap", "comm", "port", "201");
+        QVERIFY(d.start(false) && server.model().loadHouseFile(d.h.path("haz.txt")));
+        server.model().changeSlots(9, 3);
+        QVERIFY(d.run(d.h.form->verifyAction()));
+        QVERIFY(d.run(d.h.form->uploadDifferencesAction()));
+        QCOMPARE(server.model().records(), openedhouse::recordsOf(d.house).mid(0, 1365));
         QCOMPARE(server.model().storedWrites(), 9);
-        QVERIFY(h.dialogs.messageTexts().last().contains(QStringLiteral("most ") + Exact));
-        QCOMPARE(h.readFile(QStringLiteral("haz.txt")), house);
+        QVERIFY(d.lastMessage().contains("most pontosan"));
     }
 #endif
 };
