@@ -5,25 +5,18 @@
 #include "scripteddialogs.h"
 #include "ui_form1.h"
 
-#include <QTest>
-
 #include <QDir>
-#include <QFile>
+#include <QTest>
 
 namespace openedhouse {
 
 QByteArray houseWithCodes(int seed)
 {
     QByteArray out;
-    out.reserve(house::HouseFileSize);
-    for (int k = 0; k < house::RecordCount - 1; ++k) {
-        const unsigned a = unsigned(seed * 7919 + k * 31) & 0xFFFFFFu;
-        const unsigned b = unsigned(k * 977 + seed * 13) & 0xFFFFFFu;
-        out += QByteArray::number(a | 0x100000u, 16).toUpper().right(6);
-        out += QByteArray::number(b | 0x100000u, 16).toUpper().right(6);
-    }
-    out += "FFFFFFFFFFFF";
-    return out;
+    for (unsigned k = 0; k < house::RecordCount - 1; ++k)
+        for (unsigned code : {unsigned(seed) * 7919 + k * 31, k * 977 + unsigned(seed) * 13})
+            out += QByteArray::number((code & 0xFFFFFFu) | 0x100000u, 16).toUpper().right(6);
+    return out + "FFFFFFFFFFFF";
 }
 
 QStringList recordsOf(const QByteArray &content)
@@ -34,10 +27,13 @@ QStringList recordsOf(const QByteArray &content)
     return records;
 }
 
-// Opens the house with "Szerkesztés" itself, answering its dialogs, and
-// forgets those dialogs so that a test sees only its own.
-static void openWithCommand4(Form1 &form, const QString &path)
+// "Szerkesztés" answered, its dialogs then forgotten: a test sees only its own.
+void open(Form1 &form, const QString &path, const QByteArray &content)
 {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+    file.close();
     auto *dialogs = dynamic_cast<ScriptedDialogs *>(form.services().dialogs);
     Q_ASSERT(dialogs);
     dialogs->answer(Dialogs::Answer::Ok);
@@ -46,23 +42,9 @@ static void openWithCommand4(Form1 &form, const QString &path)
     dialogs->clear();
 }
 
-static void writeWhole(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(content);
-}
-
-void open(Form1 &form, const QString &path, const QByteArray &content)
-{
-    writeWhole(path, content);
-    openWithCommand4(form, path);
-}
-
 void openNew(Form1 &form, const QString &path)
 {
-    writeWhole(path, QByteArray());
-    openWithCommand4(form, path);
+    open(form, path, QByteArray());
 }
 
 QMap<QString, QByteArray> snapshot(const QString &folder)

@@ -1,0 +1,213 @@
+// Opening and editing houses through the window, files checked byte for byte:
+// "Szerkesztés", Text2, postas.lst ("Felvesz", List5), apartment 138 (placing,
+// deleting, taking up), apartments from the donor house (List6), "Mentés".
+#include "housefixtures.h"
+
+using namespace fixtures;
+
+namespace {
+const QString Question = QStringLiteral("Adja meg a ház címét vagy hozzon létre új házfájlt! [OkCancel]"), NewFile = QStringLiteral("Új, még üres fájl.");
+const QString OpenFirst = QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"), Damaged = QStringLiteral("A fájl sérült!");
+const QString Insert = QStringLiteral("Be kívánja illeszteni a kijelőlt nem ott lakót a 'Friss adatok' 138-as lakásába? [OkCancel]");
+const QString Choice = QStringLiteral("Törölni szeretné a 138-as lakás kijelölt elemét? (Igen), Felvenné a nem ott lakók közé? (Nem) [YesNoCancel]");
+const QString Prompt = QStringLiteral("Adjon nevet a kódsornak! (Max. 17 karakter hosszú lehet)"), Check = QStringLiteral("Ellenőrizze az adatok megfelelőségét! [OkCancel]");
+const QString NotHex = QStringLiteral("A kártyakód csak 0-9 és A-F karaktereket tartalmazhat.");
+const QString NoCp1250 = QStringLiteral("A név olyan karaktert tartalmaz, amely nem menthető el. Csak a magyar és a közép-európai ábécék betűit használja!");
+const QString Save = QStringLiteral("Mentsem a %1a.txt nevű fájlba? [YesNo]"), PickDonor = QStringLiteral("Válassza ki melyik házból kiván kódokat másolni! [OkCancel]");
+const QString Reopen = QStringLiteral("Nyissa meg újra a házat a Szerkesztés gombbal, vagy kattintson kettőt az útvonalára!");
+const QString Asked = QStringLiteral("A(z) %1. Lakást választotta. Adja meg a lakás számát ahova másolni szeretné a Friss adatok listában! Max 3 karakter lehet.");
+const QByteArray A = openedhouse::houseWithCodes(1), B = openedhouse::houseWithCodes(5), Donor = openedhouse::houseWithCodes(9), none, Hidden("");
+const QByteArray Blank = house::blankHouseContent(), Spaces(16392, ' '), Two = nonResident("Posta", "0123456789") + nonResident("Kov\xe1" "cs \xd6" "d\xf6n", "ABCDEF0123");
+
+// A house whose apartment 138 holds these slots and FFFFFFFFFFFF after them.
+QByteArray with138(const QStringList &taken)
+{
+    QByteArray house = A;
+    for (int s = 0; s < 9; ++s)
+        house.replace(14796 + 12 * s, 12, s < taken.size() ? taken[s].toLatin1() : QByteArray("FFFFFFFFFFFF"));
+    return house;
+}
+
+// Apartment `to` holding the donor's apartment `from` (the last group's two missing slots empty).
+QByteArray copied(QByteArray house, int to, int from)
+{
+    return house.replace(108 * (to - 1), 108, Donor.mid(108 * (from - 1), 108).leftJustified(108, 'F'));
+}
+
+// Double-clicks a donor row, answering the prompt and the save question.
+QString copy(int row, const char *answer, const char *save = "Yes")
+{
+    return QStringLiteral("type %1|answer %2|dclick List6 %3").arg(answer, save).arg(row);
+}
+} // namespace
+
+class TstHouseWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A new house is made whole at once, a damaged one is left as it is and
+    // not shown; a backup is shown only when whole, and never made; List2
+    // never shows another house than the one in Text2, nor List3 another backup.
+    void opening_data()
+    {
+        editColumns();
+        const QString edit = QStringLiteral("answer Ok|pick %1|click Command4"), repick = QStringLiteral("pick %1|dclick Text2");
+        QTest::newRow("whole, with its backup") << A << Two << edit.arg("b.txt") << QStringList{Question} << Files{} << B << "b.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("whole, backup of 100 bytes") << A << Two << edit.arg("d.txt") << QStringList{Question} << Files{} << Donor << "d.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("new") << A << Two << edit.arg("uj.txt") << QStringList{Question, NewFile} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("damaged, with its backup") << A << Two << edit.arg("rossz.txt") << QStringList{Question, Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/0 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("postas.lst of no whole record") << A << Two << "copy ures.txt postas.lst|" + edit.arg("b.txt") << QStringList{Question} << Files{{"postas.lst", ""}} << B << QString();
+        QTest::newRow("List2 follows List3") << A << Two << edit.arg("b.txt") + "|scroll List3 600" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/600 1518:1370/600 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("but not the other way") << A << Two << edit.arg("b.txt") + "|scroll List2 100" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/100 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("Text2: whole") << A << Two << repick.arg("b.txt") << QStringList{} << Files{} << B << "b.txt 1518:-1/1370 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("Text2: new") << A << Two << repick.arg("uj.txt") << QStringList{} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("Text2: damaged") << A << Two << repick.arg("rossz.txt") << QStringList{Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        // Nothing opened: the lists stay as they were.
+        QTest::newRow("Cancel at the question") << A << Two << "answer Cancel|pick b.txt|click Command4" << QStringList{Question} << Files{} << A << QString();
+        QTest::newRow("Cancel in the dialog") << A << Two << "answer Ok|pick|click Command4" << QStringList{Question} << Files{} << A << QString();
+        QTest::newRow("Text2: Cancel") << A << Two << "pick|dclick Text2" << QStringList{} << Files{} << A << QString();
+        QTest::newRow("while reading out") << A << Two << "run read-out|" + edit.arg("b.txt") << QStringList{} << Files{} << A << QString();
+        QTest::newRow("while uploading") << A << Two << "run upload|" + edit.arg("b.txt") << QStringList{} << Files{} << A << QString();
+        QTest::newRow("Text2 while uploading") << A << Two << "run upload|" + repick.arg("b.txt") << QStringList{} << Files{} << A << QString();
+    }
+    void opening() { runEdit(); }
+
+    // A new name typed without ".txt" gets it in every dialog that picks a
+    // house (each opening in the data folder, for house files); an existing
+    // file is taken by its exact name.
+    void newHouseNamesGetTxt_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("Szerkesztés") << "Command4" << "nador42" << "nador42.txt";
+        QTest::newRow("upper-case .TXT") << "Command4" << "nador.TXT" << "nador.TXT";
+        QTest::newRow("existing without .txt") << "Command4" << "a.bak" << "a.bak";
+        QTest::newRow("Text2 double-click") << "Text2" << "nador43" << "nador43.txt";
+        QTest::newRow("donor") << "Command2" << "nador44" << "nador44.txt";
+        QTest::newRow("copy target") << "Command5" << "nador45" << "nador45.txt";
+        QTest::newRow("read-out target") << "Command6" << "nador46" << "nador46.txt";
+    }
+    void newHouseNamesGetTxt()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, used);
+        Harness h;
+        QVERIFY(startShown(h));
+        h.writeFile(QStringLiteral("a.bak"), B);
+        openedhouse::open(*h.form, h.path(QStringLiteral("a.txt")), A);
+        act(h, (control == "Text2" ? "pick " + typed + "|dclick " : "answer Ok|pick " + typed + "|click ") + control);
+        const ScriptedDialogs::Shown &dialog = h.dialogs.shown().at(control == "Text2" ? 0 : 1);
+        QCOMPARE(dialog.folder + dialog.text, h.dataFolder + "Szöveg (*.txt)|*.txt|");
+        // Where each command keeps the house it was given.
+        const QString kept = control == "Command2" ? h.form->state().houseFilePath
+                           : control == "Command5" ? h.ui().Text1->text() : h.ui().Text2->text();
+        QCOMPARE(kept, h.path(used));
+        QVERIFY(QFileInfo::exists(h.path(used)));
+        QCOMPARE(QFileInfo::exists(h.path(typed)), typed == used);
+    }
+
+    // "Felvesz", a List5 row clicked; a List5 row double-clicked: its code
+    // into the first free slot of apartment 138; a row of apartment 138
+    // double-clicked: deleted (Igen) or its code taken up into postas.lst
+    // under a new name (Nem).
+    void nonResidents_data()
+    {
+        editColumns();
+        const QByteArray h = with138({}), five = with138({"111111111105", "ABCDEF012305", "XYZ1111111 5", "444444444405", "555555555505"});
+        const QString s, add = QStringLiteral("|click Command3"), modify = QStringLiteral("Módosítja a kódot? [OkCancel]"), no = QStringLiteral("answer No|type ");
+        const QString place = QStringLiteral("click List3 1500|answer Ok|dclick List5 1");
+        auto into = [](const QByteArray &house, int slot) { return QByteArray(house).replace(14796 + 12 * slot, 12, "ABCDEF012305"); };
+        QStringList nine;
+        for (int k = 1; k <= 9; ++k)
+            nine << QString::number(k).repeated(10) + "05";
+        const QByteArray two = with138(nine.mid(0, 2)), zeros = with138({nine[0], "000000000000"});
+        QTest::newRow("Felvesz: row clicked") << h << Two << "click List5 1" << QStringList{} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
+        QTest::newRow("Felvesz: appended") << h << Two << "set Text5   Kovács  |set Text6 abcdef0123" + add << QStringList{} << Files{{"postas.lst", Two + nonResident("Kov\xe1" "cs", "abcdef0123")}} << none << "a.txt 1518:1393/1370 1518:1370/1370 3:-1 1518:1393   Kovács  |abcdef0123";
+        QTest::newRow("Felvesz: code changed") << h << Two << "set Text5 Kovács Ödön|set Text6 9999999999|answer Ok" + add << QStringList{modify} << Files{{"postas.lst", Two.left(30) + nonResident("Kov\xe1" "cs \xd6" "d\xf6n", "9999999999")}} << none << s;
+        QTest::newRow("Felvesz: code kept") << h << Two << "set Text5 Kovács Ödön|set Text6 9999999999|answer Cancel" + add << QStringList{modify} << Files{} << none << s;
+        QTest::newRow("Felvesz: no name") << h << QByteArray("") << "set Text5 " + add << QStringList{"Nem adott meg nevet."} << Files{} << none << s;
+        QTest::newRow("Felvesz: short code") << h << QByteArray("") << "set Text5 Gaz|set Text6 1234" + add << QStringList{"A kártyakód túl rövid."} << Files{} << none << s;
+        QTest::newRow("Felvesz: empty code box") << h << QByteArray("") << "set Text5 Gaz|set Text6 " + add << QStringList{} << Files{{"postas.lst", nonResident("Gaz", "FFFFFFFFFF")}} << none << "a.txt 1518:1393/1370 1518:1370/1370 1:-1 1518:1393 Gaz|FFFFFFFFFF";
+        QTest::newRow("Felvesz: letters in the code") << h << Two << "set Text5 Gaz|set Text6 01234567GZ" + add << QStringList{NotHex} << Files{} << none << s;
+        QTest::newRow("Felvesz: Cyrillic name") << h << Two << "set Text5 Почта|set Text6 0123456789" + add << QStringList{NoCp1250} << Files{} << none << s;
+        QTest::newRow("Felvesz: postas.lst unreadable") << h << QByteArray() << "set Text5 Gaz|set Text6 0123456789" + add << QStringList{"A(z) %1postas.lst fájl nem nyitható meg"} << Files{} << none << s;
+        QTest::newRow("placing: first free slot") << two << Two << place << QStringList{Insert} << Files{{"a.txt", into(two, 2)}} << none << "a.txt 1518:1393/1393 1518:1393/1393 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
+        QTest::newRow("placing: all free") << h << Two << "answer Ok|dclick List5 1" << QStringList{Insert} << Files{{"a.txt", into(h, 0)}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
+        QTest::newRow("placing: zeros are free") << zeros << Two << place << QStringList{Insert} << Files{{"a.txt", into(zeros, 1)}} << none << s;
+        QTest::newRow("placing: into a new house") << QByteArray("") << Two << place << QStringList{Insert} << Files{{"a.txt", into(house::blankHouseContent(), 0)}} << none << s;
+        QTest::newRow("placing: no room") << with138(nine) << Two << place << QStringList{Insert, "Nincs szabad hely a 138-as lakásban."} << Files{} << none << s;
+        QTest::newRow("placing: the same card") << with138({nine[0], "ABCDEF0123AA"}) << Two << place << QStringList{"Ez a kód már szerepel a 138-as lakásban"} << Files{} << none << s;
+        QTest::newRow("placing: Cancel") << h << Two << "click List3 1500|answer Cancel|dclick List5 1" << QStringList{Insert} << Files{} << none << s;
+        QTest::newRow("placing: while uploading") << h << Two << "run upload|" + place << QStringList{} << Files{} << none << s;
+        QTest::newRow("placing: Text2 emptied") << h << Two << "set Text2 |" + place << QStringList{Insert, OpenFirst} << Files{} << none << s;
+        QTest::newRow("placing: Text2 names a missing file") << h << Two << "set Text2 nincs.txt|" + place << QStringList{Insert, "A(z) %1nincs.txt fájl nem található."} << Files{} << none << s;
+        QTest::newRow("placing: Text2 names a damaged file") << h << Two << "set Text2 rossz.txt|" + place << QStringList{Insert, Damaged} << Files{} << none << s;
+        QTest::newRow("placing: Text2 names an empty file") << h << Two << "set Text2 ures.txt|" + place << QStringList{Insert, "A fájl üres."} << Files{} << none << s;
+        QTest::newRow("placing: Text2 names another house") << h << Two << "set Text2 b.txt|" + place << QStringList{Insert, "A 'Friss adatok' lista nem a(z) %1b.txt fájl tartalmát mutatja. Nyissa meg újra a házat!"} << Files{} << none << s;
+        QTest::newRow("placing: List2 hidden") << h << Two << "pick rossz.txt|dclick Text2|" + place << QStringList{Damaged, OpenFirst} << Files{} << QByteArray("") << s;
+        QTest::newRow("138: deleted") << five << Two << "answer Yes|dclick List2 1375" << QStringList{Choice} << Files{{"a.txt", QByteArray(five).replace(14844, 12, "FFFFFFFFFFFF")}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("138: Cancel") << five << Two << "answer Cancel|dclick List2 1371" << QStringList{Choice} << Files{} << none << s;
+        QTest::newRow("138: header of 138") << five << Two << "answer Yes|dclick List2 1370" << QStringList{} << Files{} << none << s;
+        QTest::newRow("138: apartment 139") << five << Two << "answer Yes|dclick List2 1380" << QStringList{} << Files{} << none << s;
+        QTest::newRow("138: while reading out") << five << Two << "run read-out|answer Yes|dclick List2 1375" << QStringList{} << Files{} << none << s;
+        QTest::newRow("138: Text2 names a damaged file") << five << Two << "set Text2 rossz.txt|answer Yes|dclick List2 1375" << QStringList{Choice, Damaged} << Files{} << none << s;
+        QTest::newRow("138: taken up") << five << Two << no + "  Kéményseprő Károly Úr|answer Ok|dclick List2 1372" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "K\xe9m\xe9nysepr\xf5 K\xe1r   ABCDEF012305"}} << none << "a.txt 1518:1372/1370 1518:1370/1370 3:-1 1518:1393 Kéményseprő Kár|ABCDEF0123";
+        QTest::newRow("138: first 17 characters") << five << Two << no + "ABCDEFGHIJKLMNOPQRST|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "ABCDEFGHIJKLMNOPQ 111111111105"}} << none << s;
+        QTest::newRow("138: name in use") << five << Two << no + "Posta|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check, "A név már használatban van."} << Files{} << none << s;
+        QTest::newRow("138: no name given") << five << Two << no + "   |dclick List2 1371" << QStringList{Choice, Prompt} << Files{} << none << s;
+        QTest::newRow("138: Cancel at the check") << five << Two << no + "Uj|answer Cancel|dclick List2 1371" << QStringList{Choice, Prompt, Check} << Files{} << none << s;
+        QTest::newRow("138: code not hex") << five << Two << no + "Uj|dclick List2 1373" << QStringList{Choice, Prompt, NotHex} << Files{} << none << s;
+        QTest::newRow("138: name not Windows-1250") << five << Two << no + "Почтальон|dclick List2 1372" << QStringList{Choice, Prompt, NoCp1250} << Files{} << none << s;
+        QTest::newRow("138: blank slot of a new house") << QByteArray("") << Two << no + "Tartalek|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + nonResident("Tartalek", "FFFFFFFFFF")}} << none << s;
+    }
+    void nonResidents() { runEdit(); }
+
+    // The donor house into List6; a donor row double-clicked: its apartment
+    // into the one the answer's first three characters name, saved at once
+    // (Igen) or left in List2 (Nem) for "Mentés", which replaces the whole
+    // file: only the file List2 was filled from, and only while it holds what
+    // it held then (the program's own writes move that along).
+    void transfer_data()
+    {
+        editColumns();
+        const QString no = copy(114, "7", "No"), asked = Asked.arg(12), mentes = QStringLiteral("|click Command8");
+        const QByteArray seven = copied(A, 7, 12), deleted = QByteArray(A).replace(14808, 12, "FFFFFFFFFFFF");
+        QTest::newRow("donor: shown") << A << Two << "answer Ok|pick d.txt|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("donor: 0 bytes") << A << Two << "answer Ok|pick ures.txt|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
+        QTest::newRow("donor: 100 bytes") << A << Two << "answer Ok|pick rossz.txt|click Command2" << QStringList{PickDonor, Damaged} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
+        QTest::newRow("donor: Cancel") << A << Two << "answer Cancel|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
+        QTest::newRow("donor: while uploading") << A << Two << "run upload|answer Ok|pick b.txt|click Command2" << QStringList{} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("copy: 12 into 7, saved") << A << Two << copy(114, "7") << QStringList{Asked.arg(12), Save} << Files{{"a.txt", copied(A, 7, 12)}} << none << "a.txt 1518:60/60 1518:1370/1370 2:-1 1518:114 |FFFFFFFFFF";
+        QTest::newRow("copy: header row itself") << A << Two << copy(110, "7") << QStringList{Asked.arg(12), Save} << Files{{"a.txt", copied(A, 7, 12)}} << none << QString();
+        QTest::newRow("copy: leading space") << A << Two << copy(5, " 9x") << QStringList{Asked.arg(1), Save} << Files{{"a.txt", copied(A, 9, 1)}} << none << QString();
+        QTest::newRow("copy: 1234 reads as 123") << A << Two << copy(5, "1234") << QStringList{Asked.arg(1), Save} << Files{{"a.txt", copied(A, 123, 1)}} << none << QString();
+        QTest::newRow("copy: 2.5 reads as 2") << A << Two << copy(1375, "2.5") << QStringList{Asked.arg(138), Save} << Files{{"a.txt", copied(A, 2, 138)}} << none << QString();
+        QTest::newRow("copy: 151") << A << Two << copy(3, "151") << QStringList{Asked.arg(1), Save} << Files{{"a.txt", copied(A, 151, 1)}} << none << QString();
+        QTest::newRow("copy: last group of seven") << A << Two << copy(1515, "5") << QStringList{Asked.arg(152), Save} << Files{{"a.txt", copied(A, 5, 152)}} << none << QString();
+        for (const char *bad : {"0", "-5", "+5", "152", "999", "abc", "   7", ".5", "٣"})
+            QTest::addRow("copy: target %s", bad) << A << Two << copy(114, bad) << QStringList{Asked.arg(12), "A lakás száma 1 és 151 közötti egész szám lehet."} << Files{} << none << QString();
+        QTest::newRow("copy: empty answer") << A << Two << copy(114, "   ") << QStringList{Asked.arg(12)} << Files{} << none << QString();
+        QTest::newRow("copy: Text2 names a damaged file") << A << Two << "set Text2 rossz.txt|" + copy(114, "7") << QStringList{Asked.arg(12), QString(Save).replace("a.txt", "rossz.txt"), Damaged} << Files{} << none << QString();
+        QTest::newRow("copy: Text2 emptied") << A << Two << "set Text2 |" + copy(114, "7") << QStringList{Asked.arg(12), "Mentsem a  nevű fájlba? [YesNo]", OpenFirst} << Files{} << none << QString();
+        QTest::newRow("copy: List2 hidden") << A << Two << "pick rossz.txt|dclick Text2|" + copy(114, "7") << QStringList{Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
+        QTest::newRow("copy: while uploading") << A << Two << "run upload|" + copy(114, "7") << QStringList{} << Files{} << none << QString();
+        QTest::newRow("copy: while reading out") << A << Two << "run read-out|" + copy(114, "7") << QStringList{} << Files{} << none << QString();
+        QTest::newRow("Mentés: Nem, then Mentés") << A << Two << no + mentes << QStringList{asked, Save} << Files{{"a.txt", seven}} << none << QString();
+        QTest::newRow("Mentés: saved twice") << A << Two << no + mentes + "|" + copy(1375, "8", "No") + mentes << QStringList{asked, Save, Asked.arg(138), Save} << Files{{"a.txt", copied(seven, 8, 138)}} << none << QString();
+        QTest::newRow("Mentés: over a new house") << QByteArray("") << Two << copy(114, "20", "No") + mentes << QStringList{asked, Save} << Files{{"a.txt", copied(house::blankHouseContent(), 20, 12)}} << copied(QByteArray(16392, ' '), 20, 12) << QString();
+        QTest::newRow("Mentés: after an own Igen") << A << Two << no + "|" + copy(200, "3") + mentes << QStringList{asked, Save, Asked.arg(21), Save} << Files{{"a.txt", copied(seven, 3, 21)}} << none << QString();
+        QTest::newRow("Mentés: after an own delete") << A << Two << "answer Yes|dclick List2 1372|" + no + mentes << QStringList{Choice, asked, Save} << Files{{"a.txt", copied(deleted, 7, 12)}} << none << QString();
+        QTest::newRow("Mentés: Text2 names another house") << A << Two << no + "|set Text2 b.txt" + mentes << QStringList{asked, Save, "A 'Friss adatok' lista nem a(z) %1b.txt fájlt mutatja, hanem a(z) %1a.txt fájlt. " + Reopen} << Files{} << seven << QString();
+        QTest::newRow("Mentés: Text2 names a damaged file") << A << Two << no + "|set Text2 rossz.txt" + mentes << QStringList{asked, Save, "A 'Friss adatok' lista nem a(z) %1rossz.txt fájlt mutatja, hanem a(z) %1a.txt fájlt. " + Reopen} << Files{} << seven << QString();
+        QTest::newRow("Mentés: changed by another program") << A << Two << no + "|copy b.txt a.txt" + mentes << QStringList{asked, Save, "A(z) %1a.txt fájl megváltozott, mióta a 'Friss adatok' lista betöltődött. " + Reopen} << Files{{"a.txt", openedhouse::houseWithCodes(5)}} << seven << QString();
+        QTest::newRow("Mentés: List2 hidden") << A << Two << no + "|pick rossz.txt|dclick Text2" + mentes << QStringList{asked, Save, Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
+        QTest::newRow("Mentés: while uploading") << A << Two << no + "|run upload" + mentes << QStringList{asked, Save} << Files{} << seven << QString();
+    }
+    void transfer() { runEdit(); }
+};
+
+QTEST_MAIN(TstHouseWindow)
+#include "tst_housewindow.moc"
