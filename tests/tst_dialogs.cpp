@@ -1,5 +1,5 @@
-// The real dialogs: title, Hungarian standard buttons, the answer returned,
-// and an open-file dialog that accepts a name that does not exist yet.
+// The real dialogs: the title, Qt's Hungarian buttons, the button under Enter,
+// the answer returned, and an open-file dialog that takes a new name.
 #include "app/dialogs.h"
 #include "app/translations.h"
 
@@ -12,29 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 
 namespace {
 // Runs `act` on the modal dialog once it is up.
-void whenModal(std::function<void(QWidget *)> act)
+void whenModal(const std::function<void(QWidget *)> &act)
 {
-    QTimer::singleShot(0, [act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal)
-            act(modal);
-        else
-            whenModal(act);
-    });
+    QTimer::singleShot(0, [act] { QApplication::activeModalWidget() ? act(QApplication::activeModalWidget()) : whenModal(act); });
 }
-
-QStringList buttonTexts(QWidget *box)
-{
-    QStringList texts;
-    for (QAbstractButton *b : box->findChild<QDialogButtonBox *>()->buttons())
-        texts << b->text().remove(QLatin1Char('&'));
-    texts.sort();
-    return texts;
-}
+using A = Dialogs::Answer;
+using B = Dialogs::Buttons;
 } // namespace
 
 class TstDialogs : public QObject
@@ -43,73 +29,47 @@ class TstDialogs : public QObject
 private slots:
     void initTestCase() { QVERIFY(installHungarianQtTranslation()); }
 
-    void messageBoxesShowHungarianButtonsAndReturnTheChoice_data()
+    void messageBoxes_data()
     {
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("press");
-        QTest::addColumn<int>("answer");
-        using B = Dialogs::Buttons;
-        using A = Dialogs::Answer;
-        QTest::newRow("ok") << int(B::Ok) << QStringList{QStringLiteral("OK")} << QStringLiteral("OK") << int(A::Ok);
-        QTest::newRow("ok cancel") << int(B::OkCancel) << QStringList{QStringLiteral("Mégse"), QStringLiteral("OK")}
-                                   << QStringLiteral("Mégse") << int(A::Cancel);
-        QTest::newRow("yes no") << int(B::YesNo) << QStringList{QStringLiteral("Igen"), QStringLiteral("Nem")}
-                                << QStringLiteral("Nem") << int(A::No);
-        QTest::newRow("yes no cancel") << int(B::YesNoCancel)
-                                       << QStringList{QStringLiteral("Igen"), QStringLiteral("Mégse"), QStringLiteral("Nem")}
-                                       << QStringLiteral("Igen") << int(A::Yes);
+        QTest::addColumn<B>("buttons");
+        QTest::addColumn<QString>("texts");
+        QTest::addColumn<A>("defaultButton");
+        QTest::addColumn<QString>("press"); // empty: Enter
+        QTest::addColumn<A>("answer");
+        QTest::newRow("ok") << B::Ok << "OK" << A::Ok << "OK" << A::Ok;
+        QTest::newRow("ok cancel") << B::OkCancel << "Mégse OK" << A::Ok << "Mégse" << A::Cancel;
+        QTest::newRow("yes no") << B::YesNo << "Igen Nem" << A::Yes << "Nem" << A::No;
+        QTest::newRow("yes no cancel") << B::YesNoCancel << "Igen Mégse Nem" << A::Yes << "Igen" << A::Yes;
+        QTest::newRow("enter, ok") << B::OkCancel << "Mégse OK" << A::Ok << "" << A::Ok;
+        QTest::newRow("enter, cancel") << B::OkCancel << "Mégse OK" << A::Cancel << "" << A::Cancel;
+        QTest::newRow("enter, no") << B::YesNo << "Igen Nem" << A::No << "" << A::No;
     }
-    void messageBoxesShowHungarianButtonsAndReturnTheChoice()
+    void messageBoxes()
     {
-        QFETCH(int, buttons);
-        QFETCH(QStringList, texts);
+        QFETCH(B, buttons);
+        QFETCH(QString, texts);
+        QFETCH(A, defaultButton);
         QFETCH(QString, press);
-        QFETCH(int, answer);
-        WidgetDialogs dialogs;
-        QString title, text;
-        QStringList shownButtons;
+        QFETCH(A, answer);
+        QString shown;
         whenModal([&](QWidget *w) {
             auto *box = qobject_cast<QMessageBox *>(w);
-            QVERIFY(box);
-            title = box->windowTitle();
-            text = box->text();
-            shownButtons = buttonTexts(box);
+            QStringList names;
+            for (QAbstractButton *b : box->findChild<QDialogButtonBox *>()->buttons())
+                names << b->text().remove(QLatin1Char('&'));
+            names.sort();
+            shown = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') + names.join(QLatin1Char(' '));
             for (QAbstractButton *b : box->buttons())
                 if (b->text().remove(QLatin1Char('&')) == press)
                     b->click();
+            if (press.isEmpty())
+                QTest::keyClick(w, Qt::Key_Return);
         });
-        const Dialogs::Answer got = dialogs.message(QStringLiteral("Belvarium"), QStringLiteral("Ki akar lépni?"),
-                                                    Dialogs::Buttons(buttons),
-                                                    Dialogs::usualDefault(Dialogs::Buttons(buttons)));
-        QCOMPARE(int(got), answer);
-        QCOMPARE(title, QStringLiteral("Belvarium"));
-        QCOMPARE(text, QStringLiteral("Ki akar lépni?"));
-        QCOMPARE(shownButtons, texts);
+        QCOMPARE(WidgetDialogs().message(QStringLiteral("Belvarium"), QStringLiteral("A bak fájl sérült!"), buttons, defaultButton), answer);
+        QCOMPARE(shown, QStringLiteral("Belvarium|A bak fájl sérült!|") + texts);
     }
 
-    void enterPressesTheDefaultButton_data()
-    {
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("defaultButton");
-        using B = Dialogs::Buttons;
-        using A = Dialogs::Answer;
-        QTest::newRow("ok cancel, ok") << int(B::OkCancel) << int(A::Ok);
-        QTest::newRow("ok cancel, cancel") << int(B::OkCancel) << int(A::Cancel);
-        QTest::newRow("yes no, no") << int(B::YesNo) << int(A::No);
-    }
-    void enterPressesTheDefaultButton()
-    {
-        QFETCH(int, buttons);
-        QFETCH(int, defaultButton);
-        WidgetDialogs dialogs;
-        whenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); });
-        QCOMPARE(int(dialogs.message(QStringLiteral("Belvarium"), QStringLiteral("A bak fájl sérült!"),
-                                     Dialogs::Buttons(buttons), Dialogs::Answer(defaultButton))),
-                 defaultButton);
-    }
-
-    void inputBoxReturnsTheTextOrNothing()
+    void inputAndOpenFile()
     {
         WidgetDialogs dialogs;
         whenModal([](QWidget *w) {
@@ -119,29 +79,21 @@ private slots:
         QCOMPARE(dialogs.inputBox(QStringLiteral("Belvarium"), QStringLiteral("Név?")), QStringLiteral("Postás Pál"));
         whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
         QCOMPARE(dialogs.inputBox(QStringLiteral("Belvarium"), QStringLiteral("Név?")), QString());
-    }
 
-    void openFileAcceptsANewNameAndCancelGivesTheInitialName()
-    {
         QTemporaryDir dir;
-        WidgetDialogs dialogs;
         QString filter;
         whenModal([&](QWidget *w) {
             auto *dialog = qobject_cast<QFileDialog *>(w);
-            QVERIFY(dialog);
             filter = dialog->nameFilters().join(QLatin1Char('|'));
-            dialog->selectFile(QStringLiteral("1"));
+            dialog->selectFile(QStringLiteral("1")); // a name that does not exist yet
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        const QString picked = dialogs.openFile(QStringLiteral("Belvarium"), dir.path(),
-                                                QStringLiteral("Szöveg (*.txt)|*.txt|"), QString());
-        QCOMPARE(picked, QDir::toNativeSeparators(dir.path() + QStringLiteral("/1"))); // C:\...\1 on Windows
+        const QString txt = QStringLiteral("Szöveg (*.txt)|*.txt|");
+        QCOMPARE(dialogs.openFile(QStringLiteral("Belvarium"), dir.path(), txt, QString()),
+                 QDir::toNativeSeparators(dir.path() + QStringLiteral("/1"))); // C:\...\1 on Windows
         QCOMPARE(filter, QStringLiteral("Szöveg (*.txt)"));
-
         whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
-        QCOMPARE(dialogs.openFile(QStringLiteral("Belvarium"), dir.path(), QStringLiteral("Szöveg (*.txt)|*.txt|"),
-                                  QString()),
-                 QString());
+        QCOMPARE(dialogs.openFile(QStringLiteral("Belvarium"), dir.path(), txt, QString()), QString());
     }
 };
 

@@ -1,39 +1,23 @@
-// Start-up, settings, data folder, serial port choice and ending the program,
-// driven through Form1 with every seam faked.
+// Start-up, the single-instance lock, the serial port choice, the data folder
+// and ending the program, driven through Form1 with every seam faked.
 #include "harness.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
-using Answer = Dialogs::Answer;
+namespace {
+const QString NoPort = QStringLiteral("A gépen nincs szabad port!");
+QString setting(Harness &h, const char *application, const char *section, const char *key)
+{
+    return h.settings->value(QLatin1String(application), QLatin1String(section), QLatin1String(key));
+}
+} // namespace
 
 class TstShell : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir m_configHome;
-
-    static QString port(Harness &h)
-    {
-        return h.settings->value(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"));
-    }
-    static QString folder(Harness &h)
-    {
-        return h.settings->value(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"));
-    }
-    static QStringList comboEntries(Harness &h)
-    {
-        QStringList out;
-        for (int i = 0; i < h.ui().Combo1->count(); ++i)
-            out << h.ui().Combo1->itemText(i);
-        return out;
-    }
 
 private slots:
     void initTestCase()
@@ -61,293 +45,183 @@ private slots:
         LockFileInstanceGuard first(lockBeside(QtSettingsStore()));
         QVERIFY(first.tryAcquire());
         qunsetenv("XDG_RUNTIME_DIR"); // started from su, ssh or cron
-        LockFileInstanceGuard second(lockBeside(QtSettingsStore()));
-        QVERIFY(!second.tryAcquire());
+        QVERIFY(!LockFileInstanceGuard(lockBeside(QtSettingsStore())).tryAcquire());
         QTemporaryDir own;
-        LockFileInstanceGuard separate(lockBeside(QtSettingsStore(own.path())));
-        QVERIFY(separate.tryAcquire());
+        QVERIFY(LockFileInstanceGuard(lockBeside(QtSettingsStore(own.path()))).tryAcquire());
     }
 
-    void secondCopyIsRefused()
+    void aSecondCopyIsRefusedAStaleLockTakenOver()
     {
-        Harness h;
-        h.saveDataFolder();
-        LockFileInstanceGuard first(h.temp.path() + QStringLiteral("/belvarium.lock"));
-        QVERIFY(first.tryAcquire());
-        QVERIFY(!h.start());
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("A gépen már fut ez a program.")});
-        QCOMPARE(h.dialogs.shown().first().title, QStringLiteral("Belvarium"));
-        QVERIFY(h.ports.opened.isEmpty());
-        QVERIFY(h.form->ended());
+        for (const bool stale : {false, true}) {
+            Harness h;
+            h.saveDataFolder();
+            h.ports.free = {1};
+            QLockFile other(h.temp.path() + QStringLiteral("/belvarium.lock"));
+            QVERIFY(other.tryLock());
+            if (stale) { // as a crash leaves it: this machine as QLockFile names it, a process that is gone
+                qint64 pid;
+                QString host, application;
+                QVERIFY(other.getLockInfo(&pid, &host, &application));
+                other.unlock();
+                QFile file(h.temp.path() + QStringLiteral("/belvarium.lock"));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("4194301\nbelvarium\n" + host.toUtf8() + "\n"));
+            }
+            QCOMPARE(h.start(), stale);
+            QCOMPARE(h.form->ended(), !stale);
+            CHECK_MESSAGES(h, stale ? QStringList() : QStringList{QStringLiteral("A gépen már fut ez a program.")});
+            QCOMPARE(h.ports.opened, stale ? QList<int>{1} : QList<int>());
+            QCOMPARE(QFileInfo::exists(h.path(QStringLiteral("postas.lst"))), stale);
+        }
     }
 
-    void staleLockOfACrashedCopyDoesNotBlock()
+    void portChoice_data()
     {
-        Harness h;
-        h.saveDataFolder();
-        // The machine named as QLockFile names it (Windows: COMPUTERNAME).
-        QLockFile probe(h.temp.path() + QStringLiteral("/probe.lock"));
-        qint64 pid;
-        QString host, application;
-        QVERIFY(probe.tryLock() && probe.getLockInfo(&pid, &host, &application));
-        QFile lock(h.temp.path() + QStringLiteral("/belvarium.lock"));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("4194301\nbelvarium\n" + host.toUtf8() + "\n");
-        lock.close();
-        QVERIFY(h.start());
-        QVERIFY(!h.dialogs.messageTexts().contains(QStringLiteral("A gépen már fut ez a program.")));
-    }
-
-    void savedPortIsSelectedAndOpenedWithoutRewritingTheSetting()
-    {
-        Harness h;
-        h.saveDataFolder();
-        h.ports.free = {1, 3};
-        h.settings->setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"),
-                             QStringLiteral("3"));
-        QVERIFY(h.start());
-        QCOMPARE(comboEntries(h), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-        QCOMPARE(h.ui().Combo1->currentText(), QStringLiteral("3"));
-        QCOMPARE(h.ports.opened, QList<int>{3});
-        QCOMPARE(h.form->state().portSetting, QStringLiteral("3"));
-        QCOMPARE(h.form->state().portSelectLock, qint16(0));
-        QCOMPARE(h.form->state().requestLeadByte, 1);
-        QCOMPARE(h.ui().Combo1->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake3"));
-    }
-
-    void unknownOrMissingPortTakesTheFirstFreeSilently_data()
-    {
+        QTest::addColumn<QList<int>>("free");  // a negative one fails to open at start
         QTest::addColumn<QString>("saved");
-        QTest::newRow("saved port not free") << QStringLiteral("2");
-        QTest::newRow("nothing saved") << QString();
+        QTest::addColumn<QString>("chosen");   // selected and opened at start
+        QTest::addColumn<QString>("message");  // the one message shown contains it
+        QTest::newRow("saved port free") << QList<int>{1, 3} << "3" << "3" << "";
+        QTest::newRow("saved port gone") << QList<int>{1, 3} << "2" << "1" << "";
+        QTest::newRow("nothing saved") << QList<int>{1, 3} << "" << "1" << "";
+        QTest::newRow("no free port") << QList<int>() << "" << "" << NoPort;
+        QTest::newRow("port fails") << QList<int>{-4} << "" << "4" << "/dev/fake4";
     }
-    void unknownOrMissingPortTakesTheFirstFreeSilently()
+    void portChoice()
     {
+        QFETCH(QList<int>, free);
         QFETCH(QString, saved);
+        QFETCH(QString, chosen);
+        QFETCH(QString, message);
         Harness h;
         h.saveDataFolder();
-        h.ports.free = {1, 3};
-        if (!saved.isEmpty())
-            h.settings->setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"), saved);
+        for (int &port : free)
+            if (port < 0)
+                h.ports.failing.insert(port = -port);
+        h.ports.free = free;
+        h.settings->setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"), saved);
         QVERIFY(h.start());
-        QCOMPARE(h.ui().Combo1->currentText(), QStringLiteral("1"));
-        QCOMPARE(h.form->state().portSetting, QStringLiteral("1"));
-        QCOMPARE(h.ports.opened, QList<int>{1});
-        QCOMPARE(port(h), saved);
-        QVERIFY(h.dialogs.messageTexts().isEmpty());
-    }
-
-    void noFreePortIsReportedAndTheWindowStillOpens()
-    {
-        Harness h;
-        h.saveDataFolder();
-        QVERIFY(h.start());
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("A gépen nincs szabad port!")});
-        QCOMPARE(h.ui().Combo1->count(), 0);
-        QVERIFY(h.ports.opened.isEmpty());
-        QVERIFY(!h.form->reader().isOpen());
-    }
-
-    void portChoiceReopensAndWritesTheSetting()
-    {
-        Harness h;
-        h.saveDataFolder();
-        h.ports.free = {2, 5};
-        QVERIFY(h.start());
+        Ui::Form1 &u = h.ui();
+        QCOMPARE(u.Combo1->count(), free.size());
+        for (int i = 0; i < free.size(); ++i)
+            QCOMPARE(u.Combo1->itemData(i, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake%1").arg(free[i]));
+        QCOMPARE(u.Combo1->currentText(), chosen);
+        QCOMPARE(h.form->state().portSetting, chosen.isEmpty() ? saved : chosen);
+        QCOMPARE(h.ports.opened, chosen.isEmpty() ? QList<int>() : QList<int>{chosen.toInt()});
+        QCOMPARE(h.form->reader().isOpen(), !chosen.isEmpty() && h.ports.failing.isEmpty());
+        QCOMPARE(setting(h, "alap", "comm", "port"), saved); // not rewritten at start
+        QCOMPARE(h.dialogs.messageTexts().size(), int(!message.isEmpty()));
+        QVERIFY(message.isEmpty() || h.dialogs.messageTexts().first().contains(message));
+        if (free.isEmpty())
+            return;
+        // Choosing an entry closes the open port, opens that one and saves the choice.
         MemoryLink *first = h.ports.lastLink;
-        QVERIFY(first && first->isOpen());
-        h.ui().Combo1->setCurrentIndex(1);
-        emit h.ui().Combo1->activated(1);
-        QVERIFY(!first->isOpen());
-        QCOMPARE(h.ports.opened, (QList<int>{2, 5}));
-        QCOMPARE(port(h), QStringLiteral("5"));
-        QCOMPARE(h.form->state().portSetting, QStringLiteral("5"));
-        QVERIFY(h.form->reader().isOpen());
-    }
-
-    void portThatFailsToOpenIsReportedAndALaterChoiceTriesAgain()
-    {
-        Harness h;
-        h.saveDataFolder();
-        h.ports.free = {4};
-        h.ports.failing = {4};
-        QVERIFY(h.start());
-        QCOMPARE(h.dialogs.messageTexts().size(), 1);
-        QVERIFY(h.dialogs.messageTexts().first().contains(QStringLiteral("/dev/fake4")));
-        QVERIFY(!h.form->reader().isOpen());
         h.ports.failing.clear();
-        emit h.ui().Combo1->activated(0);
+        u.Combo1->setCurrentIndex(free.size() - 1);
+        emit u.Combo1->activated(free.size() - 1);
+        QVERIFY(!first || !first->isOpen());
         QVERIFY(h.form->reader().isOpen());
-        QCOMPARE(h.ports.opened, (QList<int>{4, 4}));
-    }
-
-    void vanishingPortIsReportedOnceAndCanBeChosenAgain()
-    {
-        Harness h;
-        h.saveDataFolder();
-        h.ports.free = {7};
-        QVERIFY(h.start());
-        h.ports.lastLink->vanish(QStringLiteral("A(z) /dev/fake7 port megszakadt."));
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("A(z) /dev/fake7 port megszakadt.\n"
-                                                                      "Válassza ki újra a portot a Comm listában!")});
+        QCOMPARE(h.ports.opened.last(), free.last());
+        QCOMPARE(setting(h, "alap", "comm", "port"), QString::number(free.last()));
+        QCOMPARE(h.form->state().portSetting, QString::number(free.last()));
+        // A port that vanishes is reported once and can be chosen again.
+        h.dialogs.clear();
+        h.ports.lastLink->vanish(QStringLiteral("A port megszakadt."));
+        CHECK_MESSAGES(h, {QStringLiteral("A port megszakadt.\nVálassza ki újra a portot a Comm listában!")});
         QVERIFY(!h.form->reader().isOpen());
-        emit h.ui().Combo1->activated(0);
+        emit u.Combo1->activated(free.size() - 1);
         QVERIFY(h.form->reader().isOpen());
     }
 
-    void firstStartPicksAFolder_data()
+    void theDataFolderAtStart_data()
     {
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("nothing saved") << QString();
-        QTest::newRow("only blanks") << QStringLiteral("   ");
+        QTest::addColumn<QString>("saved");       // a name in the data folder: no such folder
+        QTest::addColumn<QString>("steps");       // see Harness::script()
+        QTest::addColumn<QStringList>("messages"); // after the port's
+        const QString make = QStringLiteral("Hozzon létre egy mappát, melyben az adatait tárolni fogja! A 'Fájlnév'-hez "
+                                            "írjon be egy '1'-et és nyomja meg a megnyitás gombot!");
+        const QString leave = QStringLiteral("Nem hozott létre mappát, ki akar lépni a programból?");
+        QTest::newRow("nothing saved") << "" << "o p n p1" << QStringList{make, leave};
+        QTest::newRow("only blanks") << "   " << "o p n p1" << QStringList{make, leave};
+        QTest::newRow("leaving") << "" << "o p y" << QStringList{make, leave};
+        QTest::newRow("a file picked") << "" << "o phaz.txt" << QStringList{make};
+        QTest::newRow("no such folder picked") << "" << "o pnincs/1 p1" << QStringList{make, "@nincs/"};
+        QTest::newRow("saved folder gone") << "gone/" << "o o p1" << QStringList{"@gone/", make};
     }
-    void firstStartPicksAFolder()
+    void theDataFolderAtStart()
     {
         QFETCH(QString, saved);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, messages);
         Harness h;
+        const QString savedPath = saved.trimmed().isEmpty() ? saved : h.path(saved);
         if (!saved.isEmpty())
-            h.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), saved);
-        h.dialogs.answer(Answer::Ok);                    // the instruction
-        h.dialogs.pick(QString());                      // cancelled dialog
-        h.dialogs.answer(Answer::No);                    // do not leave
-        h.dialogs.pick(h.dataFolder + QStringLiteral("1"));
-        QVERIFY(h.start());
-        const QStringList texts = h.dialogs.messageTexts();
-        QCOMPARE(texts.size(), 3); // the instruction only once
-        QCOMPARE(texts.count(QStringLiteral("Hozzon létre egy mappát, melyben az adatait tárolni fogja! A "
-                                            "'Fájlnév'-hez írjon be egy '1'-et és nyomja meg a megnyitás gombot!")),
-                 1);
-        QCOMPARE(texts.first(), QStringLiteral("A gépen nincs szabad port!"));
-        QVERIFY(texts.contains(QStringLiteral("Nem hozott létre mappát, ki akar lépni a programból?")));
-        QCOMPARE(h.ui().Text4->text(), h.dataFolder);
-        QCOMPARE(folder(h), h.dataFolder);
-        QVERIFY(QFileInfo::exists(h.path(QStringLiteral("postas.lst"))));
-        const auto &open = h.dialogs.shown()[2];
-        QCOMPARE(open.kind, ScriptedDialogs::Kind::OpenFile);
-        QCOMPARE(open.text, QStringLiteral("Szöveg (*.txt)|*.txt|"));
-        QCOMPARE(open.folder, QDir::homePath());
-        QVERIFY(h.dialogs.unexpected().isEmpty());
-    }
-
-    void firstStartRefusedEndsWithoutWritingTheSetting()
-    {
-        Harness h;
-        h.dialogs.answer(Answer::Ok);
-        h.dialogs.pick(QString());
-        h.dialogs.answer(Answer::Yes);
-        QVERIFY(!h.start());
-        QVERIFY(h.form->ended());
-        QCOMPARE(folder(h), QString());
-    }
-
-    void pickingAnExistingFileKeepsItsFolder()
-    {
-        Harness h;
+            h.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), savedPath);
         h.writeFile(QStringLiteral("haz.txt"), "x");
-        h.dialogs.answer(Answer::Ok);
-        h.dialogs.pick(h.path(QStringLiteral("haz.txt")));
-        QVERIFY(h.start());
-        QCOMPARE(folder(h), h.dataFolder);
+        h.script(steps);
+        const bool started = !steps.endsWith(QLatin1Char('y'));
+        QCOMPARE(h.start(), started);
+        CHECK_MESSAGES(h, QStringList{NoPort} + messages);
+        QCOMPARE(h.form->ended(), !started);
+        QCOMPARE(setting(h, "belvarium", "cim", "hely"), started ? h.dataFolder : savedPath);
+        QCOMPARE(h.ui().Text4->text(), started ? h.dataFolder : QString());
+        QCOMPARE(QFileInfo::exists(h.path(QStringLiteral("postas.lst"))), started);
+        // The first dialog opens where the folder was, or in the home folder.
+        const ScriptedDialogs::Shown dialog = h.dialogs.shown().at(messages.first() == "@gone/" ? 3 : 2);
+        QCOMPARE(dialog.folder, saved.trimmed().isEmpty() ? QDir::homePath() : savedPath);
+        QCOMPARE(dialog.text, QStringLiteral("Szöveg (*.txt)|*.txt|"));
     }
 
-    void savedFolderThatVanishedIsPickedAgain()
-    {
-        Harness h;
-        h.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"),
-                             h.temp.path() + QStringLiteral("/gone/"));
-        h.dialogs.answer(Answer::Ok); // the folder is gone
-        h.dialogs.answer(Answer::Ok); // the instruction
-        h.dialogs.pick(h.dataFolder + QStringLiteral("1"));
-        QVERIFY(h.start());
-        QVERIFY(h.dialogs.messageTexts().at(1).contains(h.temp.path() + QStringLiteral("/gone/")));
-        QCOMPARE(h.ui().Text4->text(), h.dataFolder);
-        QVERIFY(!QFileInfo::exists(h.temp.path() + QStringLiteral("/gone")));
-    }
-
-    void nonResidentListIsCreatedOnlyWhenMissing()
-    {
-        Harness h;
-        h.saveDataFolder();
-        QVERIFY(h.start());
-        QCOMPARE(QFileInfo(h.path(QStringLiteral("postas.lst"))).size(), 0);
-
-        Harness kept;
-        kept.saveDataFolder();
-        kept.writeFile(QStringLiteral("postas.lst"), QByteArray(30, 'a'));
-        QVERIFY(kept.start());
-        QCOMPARE(kept.readFile(QStringLiteral("postas.lst")), QByteArray(30, 'a'));
-    }
-
-    void dataFolderChangeByDoubleClick()
-    {
-        Harness h;
-        h.saveDataFolder();
-        QVERIFY(h.start());
-        const QString other = h.temp.path() + QStringLiteral("/other/");
-        QDir().mkpath(other);
-
-        h.dialogs.clear();
-        h.dialogs.answer(Answer::Cancel);
-        QTest::mouseDClick(h.ui().Text4, Qt::LeftButton);
-        QCOMPARE(h.dialogs.messageTexts(),
-                 QStringList{QStringLiteral("Meg kívánja változtatni az adat elérési útvonalat?")});
-        QCOMPARE(h.ui().Text4->text(), h.dataFolder);
-        QCOMPARE(folder(h), h.dataFolder);
-
-        h.dialogs.clear();
-        h.dialogs.answer(Answer::Ok);
-        h.dialogs.pick(other + QStringLiteral("1"));
-        QTest::mouseDClick(h.ui().Text4, Qt::LeftButton);
-        QCOMPARE(h.dialogs.shown().last().folder, h.dataFolder);
-        QCOMPARE(h.ui().Text4->text(), other);
-        QCOMPARE(folder(h), other);
-        QVERIFY(QFileInfo::exists(other + QStringLiteral("postas.lst")));
-        QVERIFY(h.ui().Text7->isHidden());
-
-        // OK, then a cancelled dialog: the folder stays, the panel is hidden.
-        h.dialogs.clear();
-        h.dialogs.answer(Answer::Ok);
-        h.dialogs.pick(QString());
-        h.ui().Text7->show();
-        QTest::mouseDClick(h.ui().Text4, Qt::LeftButton);
-        QCOMPARE(folder(h), other);
-        QVERIFY(h.ui().Text7->isHidden());
-    }
-
-    void exitAsksAndCancelOnlyShowsTheShadow()
-    {
-        Harness h;
-        h.saveDataFolder();
-        QVERIFY(h.start());
-        QSignalSpy ended(h.form.get(), &Form1::endRequested);
-        h.dialogs.clear();
-        h.dialogs.answer(Answer::Cancel);
-        h.ui().Label11->hide();
-        QTest::mouseClick(h.ui().Command19, Qt::LeftButton);
-        QCOMPARE(h.dialogs.shown().first().text, QStringLiteral("Ki akar lépni?"));
-        QCOMPARE(h.dialogs.shown().first().buttons, Dialogs::Buttons::OkCancel);
-        QVERIFY(!h.ui().Label11->isHidden());
-        QCOMPARE(ended.count(), 0);
-
-        h.dialogs.answer(Answer::Ok);
-        QTest::mouseClick(h.ui().Command19, Qt::LeftButton);
-        QCOMPARE(ended.count(), 1);
-        QVERIFY(h.form->ended());
-    }
-
-    void closeBoxEndsAtOnceWithoutAQuestion()
+    void changingTheDataFolder()
     {
         Harness h;
         h.saveDataFolder();
         h.ports.free = {1};
         QVERIFY(h.start());
-        h.form->show();
+        h.writeFile(QStringLiteral("postas.lst"), "a postás");
+        QVERIFY(QDir().mkpath(h.path(QStringLiteral("masik"))));
+        const QString other = h.path(QStringLiteral("masik/")).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        for (const auto &[steps, folder] : {std::pair{"c", h.dataFolder}, {"o pmasik/1", other}, {"o p", other}}) {
+            const QString before = h.ui().Text4->text();
+            h.dialogs.clear();
+            h.script(QLatin1String(steps));
+            h.ui().Text7->show();
+            QTest::mouseDClick(h.ui().Text4, Qt::LeftButton);
+            CHECK_MESSAGES(h, {QStringLiteral("Meg kívánja változtatni az adat elérési útvonalat?")});
+            QVERIFY(h.dialogs.shown().size() == 1 || h.dialogs.shown().at(1).folder == before);
+            QVERIFY(h.ui().Text7->isHidden());
+            QCOMPARE(QDir::fromNativeSeparators(h.ui().Text4->text()), folder);
+            QCOMPARE(QDir::fromNativeSeparators(setting(h, "belvarium", "cim", "hely")), folder);
+            QCOMPARE(h.readFile(QStringLiteral("postas.lst")), QByteArray("a postás")); // kept
+            QVERIFY(QFileInfo::exists(folder + QStringLiteral("postas.lst"))); // made
+        }
+    }
+
+    void ending_data()
+    {
+        QTest::addColumn<QString>("how"); // Kilép's answer, or none for the close box
+        QTest::newRow("Kilép, Cancel") << "c";
+        QTest::newRow("Kilép, OK") << "o";
+        QTest::newRow("close box") << "";
+    }
+    void ending()
+    {
+        QFETCH(QString, how);
+        Harness h;
+        QVERIFY(h.startShown());
         QSignalSpy ended(h.form.get(), &Form1::endRequested);
-        h.dialogs.clear();
-        h.form->close();
-        QCOMPARE(ended.count(), 1);
-        QVERIFY(h.dialogs.shown().isEmpty());
-        QVERIFY(!h.ports.lastLink->isOpen());
+        h.ui().Label11->hide();
+        h.script(how);
+        if (how.isEmpty())
+            h.form->close(); // ends at once, without a question
+        else
+            QTest::mouseClick(h.ui().Command19, Qt::LeftButton);
+        CHECK_MESSAGES(h, how.isEmpty() ? QStringList() : QStringList{QStringLiteral("Ki akar lépni?")});
+        QVERIFY(how.isEmpty() || h.dialogs.shown().first().buttons == Dialogs::Buttons::OkCancel);
+        const bool cancelled = how == QLatin1String("c");
+        QCOMPARE(ended.count(), int(!cancelled));
+        QCOMPARE(h.form->ended(), !cancelled);
+        QCOMPARE(h.ports.lastLink->isOpen(), cancelled);
+        QCOMPARE(h.ui().Label11->isHidden(), !cancelled); // Cancel shows the shadow again
     }
 };
 
