@@ -1,8 +1,6 @@
-// Runs until killed, in the work folder's data/: copies s1.txt or s2.txt over
-// t.txt through the window (mode "copy"), each copy followed by a restore of
-// t.bak ("cycle"), or ("takeout") takes a code out of every house and backup
-// with "Kód törlése" and writes it back. The crash tests kill it at random
-// instants and check the files it leaves.
+// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt ("copy"), each copy
+// followed by a restore ("cycle"), or takes a code out of every house with "Kód törlése" and writes
+// it back ("takeout"), all through the window. The crash tests kill it at random and check the files.
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
 #include "harness.h"
@@ -15,35 +13,27 @@
 #include <cstdio>
 
 namespace {
-int fail(const QString &what)
-{
-    std::fprintf(stderr, "copyrestore_child: %s\n", qPrintable(what));
-    return 2;
-}
+int fail(const QString &what) { std::fprintf(stderr, "copyrestore_child: %s\n", qPrintable(what)); return 2; }
 
-void say(const QByteArray &line)
-{
-    std::fputs(line.constData(), stdout);
-    std::fflush(stdout);
-}
+void say(const QByteArray &line) { std::fputs(line.constData(), stdout); std::fflush(stdout); }
 
-// Clicks the button with the dialogs scripted; false unless they came as scripted.
+bool scripted(Harness &h) { return h.dialogs.unexpected().isEmpty() && !h.dialogs.pendingAnswers(); } // dialogs came as scripted
+
 bool click(Harness &h, QPushButton *button, const QString &steps)
 {
     h.dialogs.clear();
     h.script(steps);
     QTest::mouseClick(button, Qt::LeftButton);
-    return h.dialogs.unexpected().isEmpty() && !h.dialogs.pendingAnswers();
+    return scripted(h);
 }
 
 bool restore(Harness &h) // OK to Command7's question and, t.bak chosen, to "the txt file exists"
 {
-    const QList<QListWidgetItem *> items = click(h, h.ui().Command7, QStringLiteral("o"))
-        ? h.ui().File1->findItems(QStringLiteral("t.bak"), Qt::MatchExactly) : QList<QListWidgetItem *>();
+    if (!click(h, h.ui().Command7, QStringLiteral("o")) || openedhouse::rowsOf(h.ui().File1) != QStringList{"t.bak"})
+        return false;
     h.script(QStringLiteral("o"));
-    if (items.size() == 1)
-        emit h.ui().File1->itemClicked(items.first());
-    return items.size() == 1 && h.dialogs.unexpected().isEmpty() && !h.dialogs.pendingAnswers() && h.ui().File1->isHidden();
+    emit h.ui().File1->itemClicked(h.ui().File1->item(0));
+    return scripted(h) && h.ui().File1->isHidden();
 }
 
 // Each round takes every hit of the code out (Yes to the question), then
@@ -65,7 +55,7 @@ int takeOutRounds(Harness &h)
             return fail(QStringLiteral("the search did not finish"));
         const QList<cards::Hit> hits = finder.hits();
         finder.ui().hitTable->selectAll();
-        if (!search(finder.ui().takeOutButton, QStringLiteral("y")) || !h.dialogs.unexpected().isEmpty())
+        if (!search(finder.ui().takeOutButton, QStringLiteral("y")))
             return fail(h.dialogs.messageTexts().join(QLatin1Char('|')));
         for (const cards::Hit &hit : finder.hits()) // only postas.lst, never changed, may keep it
             if (!hit.nonResidentList)
