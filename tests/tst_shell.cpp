@@ -1,7 +1,6 @@
-// The application shell through Form1 with every seam faked and real files: start-up, the lock,
-// the port, the data folder; "Másolás" (Command5) and "Visszaállítás" (Command7, File1) with every
-// refusal, Cancel and kind of file, and a copy followed by a restore killed at any instant; help
-// mode, the large buttons, torles and the window; the real dialogs with Qt's Hungarian buttons.
+// The application shell through Form1 with every seam faked and real files: start-up, the lock, the port, the
+// data folder; "Másolás" (Command5) and "Visszaállítás" (Command7, File1) with every refusal, Cancel and kind of
+// file, and a copy followed by a restore killed at any instant; help mode, torles; the real Hungarian dialogs.
 #include "harness.h"
 #include "openedhouse.h"
 #include "house/housefile.h"
@@ -57,7 +56,7 @@ void put(Harness &h, const QString &name, const QByteArray &bytes) // None: no f
     bytes == Dir ? void(QDir().mkpath(h.path(name + QStringLiteral("/bent")))) : bytes.isNull() ? void() : h.writeFile(name, bytes);
 }
 
-// The data folder's files after two of them got these contents (None: gone).
+// The data folder's files after two of them got these contents (None: gone), the second last.
 Files changed(Files files, const QString &a, const QByteArray &aBytes, const QString &b, const QByteArray &bBytes)
 {
     for (const auto &[name, bytes] : {std::pair{a, aBytes}, {b, bBytes}})
@@ -252,7 +251,7 @@ private slots:
         QTest::newRow("the source itself") << Copy{0, no, None, "forras.txt", S, None, "o pforras.txt o", {Question, Full, Done}, S, S};
         // Its own backup: deleting a stale backup would destroy the copy just made.
         for (const QString name : {"x.bak", "x.BAK", "kovbak"})
-            QTest::addRow("own backup %s", qPrintable(name)) << Copy{0, no, None, name, Short, Short, "o p" + name, {Question, "@" + name}, Short, Short};
+            QTest::addRow("own backup %s", qPrintable(name)) << Copy{0, no, None, name, Short, None, "o p" + name, {Question, "@" + name}, Short, None};
         // Text2 names the target's backup: saving or deleting that would change the source.
         for (const QByteArray &target : {None, Short, H2})
             QTest::addRow("source as backup, %d bytes", int(target.size())) << Copy{0, "haz.bak", S, "haz.txt", target, S, "o phaz.txt", {Question, "@haz.bak"}, target, S};
@@ -283,7 +282,7 @@ private slots:
         (c.setup == 1 ? h.form->state().readOutRunning : h.form->state().uploadRunning) = c.setup == 1 || c.setup == 2;
         h.form->setShown({u.Text7, u.Command3, u.List5}, true); // side panels go
         u.Text1->setText(QStringLiteral("régi"));
-        const Files expected = changed(snapshot(h.dataFolder), c.target, c.after, house::backupPathOf(c.target), c.bakAfter);
+        const Files expected = changed(snapshot(h.dataFolder), house::backupPathOf(c.target), c.bakAfter, c.target, c.after);
         h.script(c.steps);
         QTest::mouseClick(u.Command5, Qt::LeftButton);
 
@@ -498,6 +497,10 @@ private slots:
         QTest::mouseClick(u.Command19, Qt::LeftButton);
         CHECK_MESSAGES(h, {QStringLiteral("Ki akar lépni?")});
         QVERIFY(!u.Label11->isHidden() && !h.form->ended() && h.form->reader().isOpen());
+        u.Command4->setFont(QFont(u.Command4->font().family(), 10)); // a button made size 10 or smaller by hand
+        u.Command4->setGeometry(1, 2, 3, 4);
+        h.form->torles();
+        QCOMPARE(u.Command4->geometry(), QRect(1, 2, 3, 4)); // keeps its place
     }
 
     // Enter presses the default button (Cancel, where OK would do harm); Qt's

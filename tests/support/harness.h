@@ -29,8 +29,7 @@ public:
         Answer defaultButton = Answer::Ok; // messages only: the one Enter presses
     };
 
-    // Queue answers in the order the dialogs will appear.
-    void answer(Answer a) { m_answers << Reply{Kind::Message, a, QString()}; }
+    void answer(Answer a) { m_answers << Reply{Kind::Message, a, QString()}; } // queued in the order the dialogs come
     void type(const QString &text) { m_answers << Reply{Kind::Input, Answer::Ok, text}; }
     void pick(const QString &path) { m_answers << Reply{Kind::OpenFile, Answer::Ok, path}; }
     std::function<void(const Shown &)> onShown; // called with each dialog shown, once recorded
@@ -85,9 +84,8 @@ private:
     QStringList m_unexpected;
 };
 
-// The crash tests' loop: starts a child program beside the test (it prints a
-// line when ready and one per finished round), kills it at a random instant
-// after "ready", and checks the files after each kill.
+// The crash tests' loop: starts a child program beside the test (it prints a line when ready and one
+// per finished round), kills it at a random instant after "ready", and checks the files after each kill.
 struct KillLoop
 {
     QString child; // file name beside the test executable ("child.exe" on Windows)
@@ -166,8 +164,9 @@ struct Harness
         const QStringList shown = dialogs.messageTexts();
         bool same = shown.size() == expected.size() && dialogs.unexpected().isEmpty() && !dialogs.pendingAnswers();
         for (int i = 0; same && i < shown.size(); ++i)
-            same = expected[i].startsWith(QLatin1Char('@')) ? shown[i].contains(QDir::toNativeSeparators(path(expected[i].mid(1))))
-                                                            : shown[i] == expected[i];
+            same = expected[i].startsWith(QLatin1Char('@')) // paths as Windows shows them, whatever the separators
+                     ? QDir::fromNativeSeparators(shown[i]).contains(QDir::fromNativeSeparators(path(expected[i].mid(1))))
+                     : shown[i] == expected[i];
         return same ? QString() : QStringLiteral("shown: %1\nexpected: %2\nunexpected: %3, answers left: %4")
                                       .arg(shown.join(QLatin1Char('|')), expected.join(QLatin1Char('|')),
                                            dialogs.unexpected().join(QLatin1Char('|'))).arg(dialogs.pendingAnswers());
