@@ -1,98 +1,71 @@
-// Runs copies (mode "copy") or copies each followed by a restore (mode
-// "cycle") through the window, over and over, until it is killed; or (mode
-// "takeout") takes a code out of every house with "Kód törlése" and writes it
-// back. The crash tests kill it at random instants and check the files it
-// leaves.
-//
-// Work folder layout: data/s1.txt and data/s2.txt are the two sources,
-// data/t.txt the target. For "takeout", the houses and backups of data/
-// hold TakeOutCode in any number of records.
-#include "app/form1.h"
-#include "app/instanceguard.h"
-#include "app/settingsstore.h"
+// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt ("copy"), each copy
+// followed by a restore ("cycle"), or takes a code out of every house with "Kód törlése" and writes
+// it back ("takeout"), all through the window. The crash tests kill it at random and check the files.
 #include "cards/cardfinder.h"
-#include "copyrestore/restorehouse.h"
 #include "house/housefile.h"
-#include "fakes.h"
+#include "harness.h"
 #include "openedhouse.h"
-#include "scripteddialogs.h"
 #include "ui_cardwindow.h"
-#include "ui_form1.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTest>
-
 #include <cstdio>
 
 namespace {
+int fail(const QString &what) { std::fprintf(stderr, "copyrestore_child: %s\n", qPrintable(what)); return 2; }
 
-int fail(const char *what)
+void say(const QByteArray &line) { std::fputs(line.constData(), stdout); std::fflush(stdout); }
+
+bool scripted(Harness &h) { return h.dialogs.unexpected().isEmpty() && !h.dialogs.pendingAnswers(); } // dialogs came as scripted
+
+bool click(Harness &h, QPushButton *button, const QString &steps)
 {
-    std::fprintf(stderr, "copyrestore_child: %s\n", what);
-    return 2;
+    h.dialogs.clear();
+    h.script(steps);
+    QTest::mouseClick(button, Qt::LeftButton);
+    return scripted(h);
 }
 
-// Command7, then a click on t.bak in File1, answering OK to both questions.
-bool restore(Form1 &form, ScriptedDialogs &dialogs)
+bool restore(Harness &h) // OK to Command7's question and, t.bak chosen, to "the txt file exists"
 {
-    Ui::Form1 &u = form.ui();
-    dialogs.clear();
-    dialogs.answer(Dialogs::Answer::Ok); // choose from the list
-    dialogs.answer(Dialogs::Answer::Ok); // the txt file exists
-    QTest::mouseClick(u.Command7, Qt::LeftButton);
-    const QList<QListWidgetItem *> items = u.File1->findItems(QStringLiteral("t.bak"), Qt::MatchExactly);
-    if (items.size() != 1)
+    if (!click(h, h.ui().Command7, QStringLiteral("o")) || openedhouse::rowsOf(h.ui().File1) != QStringList{"t.bak"})
         return false;
-    u.File1->scrollToItem(items.first());
-    QTest::mouseClick(u.File1->viewport(), Qt::LeftButton, {}, u.File1->visualItemRect(items.first()).center());
-    return dialogs.unexpected().isEmpty() && dialogs.pendingAnswers() == 0 && u.File1->isHidden();
+    h.script(QStringLiteral("o"));
+    emit h.ui().File1->itemClicked(h.ui().File1->item(0));
+    return scripted(h) && h.ui().File1->isHidden();
 }
 
-const QString TakeOutCode = QStringLiteral("0A1B2C3D4E05");
-
-// Each round searches TakeOutCode in the card window, selects every hit and
-// takes them out (Yes to the question), then writes the code back into each
-// record it emptied, positionally as the program writes a record, so a kill
-// can land in a take-out or in a write-back.
-int takeOutRounds(Form1 &form, ScriptedDialogs &dialogs, const QString &data)
+// Each round takes every hit of the code out (Yes to the question), then
+// writes the code back into each record it emptied as the program writes a
+// record, so that a kill can land in either.
+int takeOutRounds(Harness &h)
 {
-    form.findCardAction()->trigger();
-    CardFinder &finder = form.cardFinder();
-    Ui::CardWindow &w = finder.ui();
-    // Both buttons end in a search of the folder (the take-out searches again).
-    const auto clickAndWait = [&](QPushButton *button) {
+    h.form->findCardAction()->trigger();
+    CardFinder &finder = h.form->cardFinder();
+    const auto search = [&](QPushButton *button, const QString &steps) { // both buttons end in a search
         QSignalSpy done(&finder, &CardFinder::searchFinished);
-        QTest::mouseClick(button, Qt::LeftButton);
-        return done.wait(10000);
+        const bool clicked = click(h, button, steps);
+        return done.wait(10000) && clicked;
     };
-    w.queryEdit->setText(TakeOutCode);
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
+    finder.ui().queryEdit->setText(QStringLiteral("0A1B2C3D4E05"));
+    say("ready\n");
     for (int round = 0;; ++round) {
-        if (!clickAndWait(w.searchButton))
-            return fail("the search did not finish");
+        if (!search(finder.ui().searchButton, QString()))
+            return fail(QStringLiteral("the search did not finish"));
         const QList<cards::Hit> hits = finder.hits();
-        w.hitTable->selectAll();
-        dialogs.clear();
-        dialogs.answer(Dialogs::Answer::Yes);
-        if (!clickAndWait(w.takeOutButton) || !dialogs.unexpected().isEmpty())
-            return fail(qPrintable(dialogs.messageTexts().join(QLatin1Char('|'))));
-        // Only the postas.lst hits, which are never changed, may be left.
-        for (const cards::Hit &hit : finder.hits())
+        finder.ui().hitTable->selectAll();
+        if (!search(finder.ui().takeOutButton, QStringLiteral("y")))
+            return fail(h.dialogs.messageTexts().join(QLatin1Char('|')));
+        for (const cards::Hit &hit : finder.hits()) // only postas.lst, never changed, may keep it
             if (!hit.nonResidentList)
-                return fail(qPrintable(QStringLiteral("not taken out: %1:%2").arg(hit.file).arg(hit.slot)));
+                return fail(QStringLiteral("not taken out: %1:%2").arg(hit.file).arg(hit.slot));
         for (const cards::Hit &hit : hits)
-            if (!hit.nonResidentList && !house::writeHouseRecord(data + hit.file, hit.slot, hit.code))
-                return fail("the code could not be written back");
-        std::printf("%d\n", round);
-        std::fflush(stdout);
+            if (!hit.nonResidentList && !house::writeHouseRecord(h.path(hit.file), hit.slot, hit.code))
+                return fail(QStringLiteral("the code could not be written back"));
+        say(QByteArray::number(round) + '\n');
     }
 }
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -100,57 +73,30 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 3)
-        return fail("usage: copyrestore_child copy|cycle|takeout <work folder>");
-    const QString mode = QString::fromLocal8Bit(argv[1]);
-    const QString work = QString::fromLocal8Bit(argv[2]);
-    const QString data = work + QStringLiteral("/data/");
-    const QString scratch = work + QStringLiteral("/child-%1").arg(QCoreApplication::applicationPid());
-    QDir().mkpath(scratch);
-
-    ScriptedDialogs dialogs;
-    FakePortCatalogue ports;
-    QtSettingsStore settings(scratch);
-    LockFileInstanceGuard instance(scratch + QStringLiteral("/lock"));
-    settings.setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), data);
-    Services services;
-    services.dialogs = &dialogs;
-    services.ports = &ports;
-    services.settings = &settings;
-    services.instance = &instance;
-    Form1 form(services);
-    if (!form.startUp())
-        return fail("start-up failed");
-    form.show();
-    if (mode == QLatin1String("takeout"))
-        return takeOutRounds(form, dialogs, data);
-    Ui::Form1 &u = form.ui();
-
-    const QString sources[2] = {data + QStringLiteral("s1.txt"), data + QStringLiteral("s2.txt")};
-    const QString target = data + QStringLiteral("t.txt");
-    QFile first(sources[0]);
-    if (!first.open(QIODevice::ReadOnly))
-        return fail("no source");
-    openedhouse::open(form, sources[0], first.readAll());
-
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
-    // A child killed between its copy and its restore left the target's own
-    // data in the backup; a second copy would overwrite it there.
-    if (mode == QLatin1String("cycle") && QFile::exists(data + QStringLiteral("t.bak")) && !restore(form, dialogs))
-        return fail("the leftover backup was not restored");
+        return fail(QStringLiteral("usage: copyrestore_child copy|cycle|takeout <work folder>"));
+    for (const char *name : {"TMPDIR", "TMP", "TEMP"}) // for the harness's own settings and lock
+        qputenv(name, argv[2]);
+    const QByteArray mode = argv[1];
+    Harness h;
+    h.dataFolder = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/data/");
+    h.saveDataFolder();
+    if (!h.start())
+        return fail(QStringLiteral("start-up failed"));
+    h.form->show();
+    if (mode == "takeout")
+        return takeOutRounds(h);
+    openedhouse::open(*h.form, h.path(QStringLiteral("s1.txt")), h.readFile(QStringLiteral("s1.txt")));
+    say("ready\n");
+    // One killed between its copy and its restore left the target's own data
+    // in the backup, where another copy would overwrite it.
+    if (mode == "cycle" && QFile::exists(h.path(QStringLiteral("t.bak"))) && !restore(h))
+        return fail(QStringLiteral("the leftover backup was not restored"));
     for (int round = 0;; ++round) {
-        dialogs.clear();
-        u.Text2->setText(sources[round % 2]);
-        dialogs.answer(Dialogs::Answer::Ok);   // the question
-        dialogs.pick(target);                  // the dialog
-        dialogs.answer(Dialogs::Answer::Ok);   // the target holds codes: back it up
-        QTest::mouseClick(u.Command5, Qt::LeftButton);
-        if (!dialogs.unexpected().isEmpty() || !dialogs.messageTexts().contains(QStringLiteral("A másolás kész.")))
-            return fail(qPrintable(dialogs.messageTexts().join(QLatin1Char('|'))));
-
-        if (mode == QLatin1String("cycle") && !restore(form, dialogs))
-            return fail(qPrintable(dialogs.messageTexts().join(QLatin1Char('|'))));
-        std::printf("%d\n", round);
-        std::fflush(stdout);
+        h.ui().Text2->setText(h.path(round % 2 ? QStringLiteral("s2.txt") : QStringLiteral("s1.txt")));
+        // OK to the question, t.txt in the dialog, OK to backing up its codes.
+        if (!click(h, h.ui().Command5, QStringLiteral("o pt.txt o")) || !h.dialogs.messageTexts().contains(QStringLiteral("A másolás kész."))
+            || (mode == "cycle" && !restore(h)))
+            return fail(h.dialogs.messageTexts().join(QLatin1Char('|')));
+        say(QByteArray::number(round) + '\n');
     }
 }

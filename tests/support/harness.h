@@ -4,37 +4,174 @@
 #include "app/settingsstore.h"
 #include "reader/readerlink.h"
 #include "fakes.h"
-#include "scripteddialogs.h"
 #include "ui_form1.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
+#include <functional>
 #include <memory>
+
+// Answers dialogs from a script and records everything shown.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    enum class Kind { Message, Input, OpenFile };
+    struct Shown {
+        Kind kind;
+        QString title, text; // text: the message, the input prompt, or the open dialog's filter
+        Buttons buttons;     // messages only
+        QString folder;      // open dialog only
+        Answer defaultButton = Answer::Ok; // messages only: the one Enter presses
+    };
+
+    void answer(Answer a) { m_answers << Reply{Kind::Message, a, QString()}; } // queued in the order the dialogs come
+    void type(const QString &text) { m_answers << Reply{Kind::Input, Answer::Ok, text}; }
+    void pick(const QString &path) { m_answers << Reply{Kind::OpenFile, Answer::Ok, path}; }
+    std::function<void(const Shown &)> onShown; // called with each dialog shown, once recorded
+
+    // Unscripted, an OK box is simply acknowledged and a question cancelled,
+    // so that nothing is changed by accident; all but the OK box are noted.
+    Answer message(const QString &title, const QString &text, Buttons buttons, Answer defaultButton) override
+    {
+        const Answer cancel = buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        return take({Kind::Message, title, text, buttons, QString(), defaultButton}, {Kind::Message, cancel, QString()}).answer;
+    }
+    QString inputBox(const QString &title, const QString &prompt) override
+    {
+        return take({Kind::Input, title, prompt, Buttons::OkCancel, QString()}, {Kind::Input, Answer::Cancel, QString()}).text;
+    }
+    QString openFile(const QString &title, const QString &folder, const QString &filter, const QString &fileName) override
+    {
+        return take({Kind::OpenFile, title, filter, Buttons::OkCancel, folder}, {Kind::OpenFile, Answer::Cancel, fileName}).text;
+    }
+
+    const QList<Shown> &shown() const { return m_shown; }
+    QStringList texts() const { return textsOf({Kind::Message, Kind::Input}); } // messages and prompts
+    QStringList messageTexts() const { return textsOf({Kind::Message}); }
+    int pendingAnswers() const { return int(m_answers.size()); }
+    QStringList unexpected() const { return m_unexpected; } // dialogs that came when the script had another kind or none
+    void clear() { m_shown.clear(); m_answers.clear(); m_unexpected.clear(); }
+
+private:
+    struct Reply { Kind kind; Answer answer; QString text; };
+    Reply take(const Shown &shown, const Reply &unscripted)
+    {
+        m_shown << shown;
+        if (onShown)
+            onShown(m_shown.last());
+        if (!m_answers.isEmpty() && m_answers.first().kind == shown.kind)
+            return m_answers.takeFirst();
+        if (shown.kind != Kind::Message || shown.buttons != Buttons::Ok)
+            m_unexpected << (shown.kind == Kind::OpenFile ? QStringLiteral("open file dialog") : shown.text);
+        return unscripted;
+    }
+    QStringList textsOf(const QList<Kind> &kinds) const
+    {
+        QStringList out;
+        for (const Shown &s : m_shown)
+            if (kinds.contains(s.kind))
+                out << s.text;
+        return out;
+    }
+
+    QList<Reply> m_answers;
+    QList<Shown> m_shown;
+    QStringList m_unexpected;
+};
+
+// The crash tests' loop: starts a child program beside the test (it prints a line when ready and one
+// per finished round), kills it at a random instant after "ready", and checks the files after each kill.
+struct KillLoop
+{
+    QString child; // file name beside the test executable ("child.exe" on Windows)
+    QStringList arguments;
+    int kills = 30, maxDelayMs = 40; // the kill comes 0 to maxDelayMs ms after "ready"
+    quint32 seed = 1;
+    std::function<QString(int kill)> check; // what is wrong after kill number `kill`, empty when all is well
+
+    // What went wrong, empty on success; `rounds` counts the rounds the children finished.
+    QString run(int &rounds) const
+    {
+        rounds = 0;
+        QRandomGenerator random(seed);
+        for (int kill = 0; kill < kills; ++kill) {
+            QProcess process;
+            process.start(QStandardPaths::findExecutable(child, {QCoreApplication::applicationDirPath()}), arguments);
+            if (!process.waitForStarted() || !process.waitForReadyRead(10000))
+                return child + QStringLiteral(" did not start: ") + QString::fromLocal8Bit(process.readAllStandardError());
+            QTest::qWait(int(random.bounded(maxDelayMs + 1)));
+            if (process.state() != QProcess::Running)
+                return child + QStringLiteral(" ended by itself: ") + QString::fromLocal8Bit(process.readAllStandardError());
+            process.kill();
+            process.waitForFinished(10000);
+            rounds += int(process.readAllStandardOutput().count('\n')) - 1;
+            if (const QString problem = check(kill); !problem.isEmpty())
+                return QStringLiteral("after kill %1: %2").arg(kill).arg(problem);
+        }
+        return QString();
+    }
+};
 
 // Form1 with every seam faked: scripted dialogs, fake ports, settings and the
 // instance lock in a temporary folder, and a data folder there too.
 struct Harness
 {
-    Harness();
-
-    // Saves the data folder setting (trailing separator) so start-up finds it.
-    void saveDataFolder();
-    // Builds the window; start() also runs the start-up sequence.
-    Form1 &build(const Timing &timing = Timing());
-    bool start(const Timing &timing = Timing());
-
-    QString path(const QString &name) const { return dataFolder + name; }
-    void writeFile(const QString &name, const QByteArray &bytes) const;
-    QByteArray readFile(const QString &name) const;
-
-    Ui::Form1 &ui() { return form->ui(); }
-
     QTemporaryDir temp;
-    QString dataFolder;     // with trailing separator
-    QString settingsFolder;
+    QString dataFolder = QDir::toNativeSeparators(temp.path() + QStringLiteral("/data/")); // as the folder dialog gives it
     ScriptedDialogs dialogs;
     FakePortCatalogue ports;
-    std::unique_ptr<QtSettingsStore> settings;
-    std::unique_ptr<LockFileInstanceGuard> instance;
-    Services services;
+    std::unique_ptr<QtSettingsStore> settings = std::make_unique<QtSettingsStore>(temp.path() + QStringLiteral("/settings"));
+    std::unique_ptr<LockFileInstanceGuard> instance = std::make_unique<LockFileInstanceGuard>(temp.path() + QStringLiteral("/belvarium.lock"));
+    Services services{&dialogs, &ports, settings.get(), instance.get(), Timing()};
     std::unique_ptr<Form1> form;
+
+    Harness() { QDir().mkpath(dataFolder); } // the settings and the lock make their folder
+    void saveDataFolder() { settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), dataFolder); }
+    Form1 &build(const Timing &timing = Timing()) { services.timing = timing; form = std::make_unique<Form1>(services); return *form; }
+    bool start(const Timing &timing = Timing()) { return build(timing).startUp(); } // with the start-up sequence
+    bool startShown() // with port 1 free and the data folder saved, shown, its dialogs forgotten
+    {
+        saveDataFolder();
+        ports.free = {1};
+        const bool started = start();
+        form->show();
+        dialogs.clear();
+        return started && QTest::qWaitForWindowExposed(form.get());
+    }
+    // Scripts the dialogs in order: o OK, c Cancel, y Yes, n No, p<name> the open
+    // dialog's pick in the data folder, p alone a cancelled open dialog.
+    void script(const QString &steps)
+    {
+        for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            step[0] == QLatin1Char('p') ? dialogs.pick(step.size() > 1 ? path(step.mid(1)) : QString())
+                : dialogs.answer(QList<Dialogs::Answer>{Dialogs::Answer::Ok, Dialogs::Answer::Cancel, Dialogs::Answer::Yes,
+                                                        Dialogs::Answer::No}.value(QStringLiteral("ocyn").indexOf(step)));
+    }
+
+    Ui::Form1 &ui() { return form->ui(); }
+    QString path(const QString &name) const { return dataFolder + name; }
+    void writeFile(const QString &name, const QByteArray &bytes) const { QFile f(path(name)); if (f.open(QIODevice::WriteOnly)) f.write(bytes); }
+    QByteArray readFile(const QString &name) const { QFile f(path(name)); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+    // Empty when the message boxes shown were these ("@name": one naming the data
+    // folder's file `name`) and the script was used up exactly; otherwise what differs.
+    QString messagesDiffer(const QStringList &expected) const
+    {
+        const QStringList shown = dialogs.messageTexts();
+        bool same = shown.size() == expected.size() && dialogs.unexpected().isEmpty() && !dialogs.pendingAnswers();
+        for (int i = 0; same && i < shown.size(); ++i)
+            same = expected[i].startsWith(QLatin1Char('@')) // paths as Windows shows them, whatever the separators
+                     ? QDir::fromNativeSeparators(shown[i]).contains(QDir::fromNativeSeparators(path(expected[i].mid(1))))
+                     : shown[i] == expected[i];
+        return same ? QString() : QStringLiteral("shown: %1\nexpected: %2\nunexpected: %3, answers left: %4")
+                                      .arg(shown.join(QLatin1Char('|')), expected.join(QLatin1Char('|')),
+                                           dialogs.unexpected().join(QLatin1Char('|'))).arg(dialogs.pendingAnswers());
+    }
 };
+
+#define CHECK_MESSAGES(h, ...) do { const QString differ = (h).messagesDiffer(__VA_ARGS__); \
+    QVERIFY2(differ.isEmpty(), qPrintable(differ)); } while (false)
