@@ -36,36 +36,34 @@ private slots:
     void repliesCarryTheTestedValuesOnlyWhereTheProgramLooks()
     {
         ReaderModel model;
-        QByteArray free; // every reply byte the program must not look at
+        QByteArray free; // every byte of a reply the program must not look at
         QSet<QByteArray> replies;
         for (int s = 1; s <= 100; ++s) {
-            const QByteArray reply = model.respond(writeFrame("FFFFFFFFFFFF", slotAddress(s)));
+            QByteArray reply = model.respond(writeFrame("FFFFFFFFFFFF", slotAddress(s)));
             replies << reply;
-            free += reply.left(12) + reply.mid(13);
+            free += reply.remove(12, 1);
         }
         QCOMPARE(replies.size(), 100); // and they vary
-        const QByteArray erase = model.respond(eraseFrame());
-        free += erase.left(13) + erase.mid(14);
-        const QByteArray dump = model.respond(readFrame());
-        for (int k = 0; k < DumpBlocks; ++k)
-            free += dump.mid(k * BlockLength, 1) + dump.mid(k * BlockLength + (k < SlotCount ? 7 : 1), BlockLength);
-        QVERIFY(!free.contains(char(WriteSlot)) && !free.contains(char(EraseMemory)));
+        free += model.respond(eraseFrame()).remove(13, 1);
+        QByteArray dump = model.respond(readFrame());
+        for (int k = 0; k < SlotCount; ++k)
+            dump.remove(k * (BlockLength - SlotBytes) + 1, SlotBytes);
+        QVERIFY(!(free + dump).contains(char(WriteSlot)) && !(free + dump).contains(char(EraseMemory)));
     }
 
     void lineTimingFramingAndNoise()
     {
-        ReaderOptions options;
-        options.paced = true;
-        options.noise = true;
+        PtyServer server;
+        ReaderOptions &options = server.model().options();
+        options.paced = options.noise = true;
         options.eraseDelayMs = 150;
-        PtyServer server(options);
         server.setLinkDirectory(m_dir.path());
         QVERIFY(server.start());
         QSerialPort port(server.linkPath());
         QVERIFY(port.open(QIODevice::ReadWrite));
         // Noise on an idle line, never with the values the program tests.
         QTRY_VERIFY_WITH_TIMEOUT(port.bytesAvailable() > 0, 3000);
-        server.model().options().noise = false;
+        options.noise = false;
         QTest::qWait(20);
         const QByteArray noise = port.readAll();
         QVERIFY(!noise.contains(char(WriteSlot)) && !noise.contains(char(EraseMemory)));
@@ -92,18 +90,16 @@ private slots:
     void changeSlots_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("nine") << 9 << 9;
-        QTest::newRow("too many") << 5000 << SlotCount;
-        QTest::newRow("negative") << -2 << 0;
+        QTest::newRow("nine") << 9;
+        QTest::newRow("too many") << 5000;
+        QTest::newRow("negative") << -2;
     }
     void changeSlots()
     {
         QFETCH(int, count);
-        QFETCH(int, expected);
         ReaderModel model, twin, otherSeed;
         const QList<int> changed = model.changeSlots(count, 7);
-        QCOMPARE(changed.size(), expected);
+        QCOMPARE(changed.size(), qBound(0, count, SlotCount));
         QVERIFY(std::is_sorted(changed.begin(), changed.end()));
         for (int s = 1; s <= SlotCount; ++s)
             QCOMPARE(model.slot(s) != twin.slot(s), changed.contains(s));
@@ -111,7 +107,7 @@ private slots:
         QCOMPARE(twin.changeSlots(count, 7), changed);
         QCOMPARE(twin.memory(), model.memory());
         otherSeed.changeSlots(count, 8);
-        QCOMPARE(otherSeed.memory() != model.memory(), expected > 0);
+        QCOMPARE(otherSeed.memory() != model.memory(), count > 0);
     }
 };
 

@@ -1,7 +1,6 @@
 // "Rátöltés" over an in-memory line, the simulated reader's model answering: the frames
 // byte for byte, acknowledgements, resends and the give-up, the house file checked
 // before and during the run, the refusals, and the state every end leaves.
-#include "harness.h"
 #include "openedhouse.h"
 #include "readerfixtures.h"
 #include "uploadfixtures.h"
@@ -13,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
-#include <functional>
 
 using Answer = Dialogs::Answer;
 using fixtures::state;
@@ -22,12 +20,18 @@ using namespace uploadfixtures;
 static const QString Broken = QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt");
 static const QByteArray Ack = QByteArray(12, char(0x44)) + char(0x06) + QByteArray(2, char(0x44));
 
+// One upload: the house, how the reader answers or what happens meanwhile, the frames
+// sent, the slots the reader stored, and the last message.
+struct Run { QByteArray house; QString how; int count, stored; QString message; };
+Q_DECLARE_METATYPE(Run)
+// What stops an upload before anything is sent: the setup, the file's content written
+// after opening (when not null), the message (%1: the file's path) and state() after.
+struct Refusal { QString setup; QByteArray content; QString message, after; };
+Q_DECLARE_METATYPE(Refusal)
+
 class TstUpload : public QObject
 {
     Q_OBJECT
-
-    QList<QByteArray> frames; // every frame the reader heard
-    QStringList states;       // state() as each went out
 
     // Ports 1 and 2 free, port 1 open, the house written to haz.txt and opened.
     static bool startWithHouse(Harness &h, const QByteArray &content, const Timing &timing = Timing())
@@ -37,7 +41,6 @@ class TstUpload : public QObject
         if (!h.start(timing))
             return false;
         h.form->show();
-        h.dialogs.clear();
         openedhouse::open(*h.form, h.path("haz.txt"), content);
         return h.ui().List2->isVisible();
     }
@@ -48,32 +51,10 @@ class TstUpload : public QObject
         QTest::mouseClick(h.ui().Command1, Qt::LeftButton);
     }
 
-    // Plays the reader with `model` on the line open now: each frame is
-    // answered at once, after before(n) for the n-th.
-    void playReader(Harness &h, ReaderModel &model, const std::function<void(int)> &before)
-    {
-        const QPointer<MemoryLink> link = h.ports.lastLink;
-        frames.clear();
-        states.clear();
-        link->onWritten = [this, &h, &model, link, before](const QByteArray &frame) {
-            frames << frame;
-            states << state(h);
-            before(int(frames.size()));
-            const QByteArray reply = model.respond(frame);
-            if (link && !reply.isEmpty())
-                link->feed(reply);
-        };
-    }
-
 private slots:
     void runs_data()
     {
-        QTest::addColumn<QByteArray>("house");
-        QTest::addColumn<QString>("reader"); // how the reader answers
-        QTest::addColumn<QString>("during"); // what happens during the run
-        QTest::addColumn<int>("count");      // frames sent
-        QTest::addColumn<int>("stored");     // slots the reader stored
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<Run>("r");
         QByteArray varied = openedhouse::houseWithCodes(5);
         varied.replace(1233 * 12, 12, "0A1B2C3D4E05");
         varied.replace(1234 * 12, 12, "0a1b2c3d4e06"); // lower case reads the same
@@ -81,84 +62,82 @@ private slots:
         const QByteArray house = openedhouse::houseWithCodes(6);
         const QString stopped = " A rátöltés a(z) %1. kódnál leállt, ez és a további kódok nem kerültek a kártya leolvasóba.";
         const QString changed = "A soros port megváltozott, a rátöltés a(z) 5. kódnál leállt. Ismételje meg a rátöltést!";
-        QTest::newRow("all-empty house") << QByteArray(16392, 'F') << "" << "" << 1365 << 1365 << Done;
-        QTest::newRow("varied codes") << varied << "" << "" << 1365 << 1365 << Done;
-        QTest::newRow("answers the third send") << house << "drop 2" << "" << 3 * 1365 << 1365 << Done;
-        QTest::newRow("16-byte replies") << house << "length 16" << "" << 1365 << 1365 << Done;
-        QTest::newRow("14-byte replies") << house << "length 14" << "" << 20 << 1 << GaveUp;
-        QTest::newRow("silent reader") << house << "silent" << "" << 20 << 0 << GaveUp;
-        QTest::newRow("refuses slot 700") << house << "refuse 700" << "" << 700 << 699 << Refused;
-        QTest::newRow("record 50 goes bad") << house << "" << "bad" << 49 << 49
-                                            << "A(z) 6. lakás kódja hibás: 0A1B2C3D4EXY." + stopped.arg(50);
-        QTest::newRow("file cut after record 50") << house << "" << "cut 50" << 50 << 50
-                                                  << "A(z) %1 fájl nem olvasható: a(z) 51. kód hiányzik." + stopped.arg(51);
-        QTest::newRow("record 1366 cut off") << house << "" << "cut 1365" << 1365 << 1365 << Done;
-        QTest::newRow("apartment 138 written") << house << "" << "138" << 1365 << 1365 << Done;
-        QTest::newRow("port vanishes") << house << "" << "vanish" << 42 << 42
-            << Broken + "\nA rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!\nVálassza ki újra a portot a Comm listában!";
-        QTest::newRow("port chosen anew") << house << "" << "port" << 5 << 5 << changed;
-        QTest::newRow("reply on the new port") << house << "" << "port reply" << 5 << 5 << changed;
+        QTest::newRow("all-empty house") << Run{QByteArray(16392, 'F'), "", 1365, 1365, Done};
+        QTest::newRow("varied codes") << Run{varied, "", 1365, 1365, Done};
+        QTest::newRow("answers the third send") << Run{house, "drop 2", 3 * 1365, 1365, Done};
+        QTest::newRow("16-byte replies") << Run{house, "length 16", 1365, 1365, Done};
+        QTest::newRow("14-byte replies") << Run{house, "length 14", 20, 1, GaveUp};
+        QTest::newRow("silent reader") << Run{house, "silent", 20, 0, GaveUp};
+        QTest::newRow("refuses slot 700") << Run{house, "refuse 700", 700, 699, Refused};
+        QTest::newRow("record 50 goes bad") << Run{house, "bad", 49, 49, "A(z) 6. lakás kódja hibás: 0A1B2C3D4EXY." + stopped.arg(50)};
+        QTest::newRow("file cut after record 50") << Run{house, "cut 50", 50, 50, "A(z) %1 fájl nem olvasható: a(z) 51. kód hiányzik." + stopped.arg(51)};
+        QTest::newRow("record 1366 cut off") << Run{house, "cut 1365", 1365, 1365, Done};
+        QTest::newRow("apartment 138 written") << Run{house, "138", 1365, 1365, Done};
+        QTest::newRow("port vanishes") << Run{house, "vanish", 42, 42, Broken + "\nA rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!\nVálassza ki újra a portot a Comm listában!"};
+        QTest::newRow("port chosen anew") << Run{house, "port", 5, 5, changed};
+        QTest::newRow("reply on the new port") << Run{house, "port reply", 5, 5, changed};
     }
     void runs()
     {
-        QFETCH(QByteArray, house);
-        QFETCH(QString, reader);
-        QFETCH(QString, during);
-        QFETCH(int, count);
-        QFETCH(int, stored);
-        QFETCH(QString, message);
+        QFETCH(Run, r);
         Harness h;
-        QVERIFY(startWithHouse(h, house, Timing::scaled(0.002))); // Timer1 every millisecond
+        QVERIFY(startWithHouse(h, r.house, Timing::scaled(0.002))); // Timer1 every millisecond
         const QString path = h.path("haz.txt");
         ReaderOptions options;
-        const int number = reader.section(' ', 1).toInt();
-        options.dropFirst = reader.startsWith("drop") ? number : 0;
-        options.refuseSlot = reader.startsWith("refuse") ? number : 0;
-        options.writeReplyLength = reader.startsWith("length") ? number : 15;
-        options.silent = reader == "silent";
+        const int number = r.how.section(' ', 1).toInt();
+        options.dropFirst = r.how.startsWith("drop") ? number : 0;
+        options.refuseSlot = r.how.startsWith("refuse") ? number : 0;
+        options.writeReplyLength = r.how.startsWith("length") ? number : 15;
+        options.silent = r.how == "silent";
         ReaderModel model(options);
         model.clear();
         QString atDone;
         h.dialogs.onShown = [&](const ScriptedDialogs::Shown &s) { atDone = s.text == Done ? state(h) : QString(); };
-        playReader(h, model, [&](int frame) {
-            if (frame == 10 && during == "bad")
+        // The reader answers each frame at once; things happen before some frames are answered.
+        QList<QByteArray> frames;
+        QStringList states; // state() as each frame went out
+        const QPointer<MemoryLink> link = h.ports.lastLink;
+        link->onWritten = [&](const QByteArray &frame) {
+            frames << frame;
+            states << state(h);
+            const qsizetype n = frames.size();
+            if (n == 10 && r.how == "bad")
                 QVERIFY(house::writeHouseRecord(path, 50, "0A1B2C3D4EXY"));
-            if (frame == 10 && during.startsWith("cut"))
-                QVERIFY(QFile::resize(path, during.mid(4).toInt() * 12));
-            if (frame == 5 && during == "138")
+            if (n == 10 && r.how.startsWith("cut"))
+                QVERIFY(QFile::resize(path, r.how.mid(4).toInt() * 12));
+            if (n == 5 && r.how == "138")
                 QVERIFY(house::writeHouseRecord(path, 1240, "0A1B2C3D4E05"));
-            if (frame == 42 && during == "vanish")
-                h.ports.lastLink->vanish(Broken);
-            if (frame == 5 && during.startsWith("port"))
+            if (n == 42 && r.how == "vanish")
+                link->vanish(Broken);
+            if (n == 5 && r.how.startsWith("port"))
                 emit h.ui().Combo1->activated(h.ui().Combo1->findText("2"));
-            if (frame == 5 && during == "port reply")
+            if (n == 5 && r.how == "port reply")
                 h.ports.lastLink->feed(Ack);
-        });
+            if (const QByteArray reply = model.respond(frame); link && !reply.isEmpty())
+                link->feed(reply);
+        };
         clickUpload(h);
-        QCOMPARE(h.ui().ProgressBar1->maximum(), 1366);
         QElapsedTimer clock; // QTRY sleeps 10 ms between looks: a resend each millisecond would wait for it
         for (clock.start(); h.form->state().uploadRunning == 1 && clock.elapsed() < 60000;)
             QTest::qWait(1);
-        QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, message.arg(QDir::toNativeSeparators(path))}));
+        QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, r.message.arg(QDir::toNativeSeparators(path))}));
         // Each slot goes out with its record as the file holds it then.
         const QByteArray disk = h.readFile("haz.txt");
-        const int sends = count == 20 ? Upload::SendsPerSlot : options.dropFirst + 1;
-        QCOMPARE(frames.size(), count);
-        for (int i = 0; i < count; ++i) {
+        const int sends = r.count == 20 ? Upload::SendsPerSlot : options.dropFirst + 1;
+        QCOMPARE(frames.size(), r.count);
+        for (int i = 0; i < r.count; ++i) {
             const int slot = i / sends + 1;
             QCOMPARE(frames.at(i), writeFrame(recordBytes(disk, slot), slot));
             QCOMPARE(states.at(i), QString("run 01 timers 110 lists 00 text3 '%1' bar %1 shown 10").arg(slot));
         }
-        QCOMPARE(model.records().mid(0, stored), openedhouse::recordsOf(disk.toUpper()).mid(0, stored));
-        QCOMPARE(model.records().mid(stored), QStringList(1365 - stored, "FFFFFFFFFFFF"));
+        QCOMPARE(model.records().mid(0, r.stored), openedhouse::recordsOf(disk.toUpper()).mid(0, r.stored));
+        QCOMPARE(model.records().mid(r.stored), QStringList(1365 - r.stored, "FFFFFFFFFFFF"));
         // The run is over before the last message; the full bar stays until it is read.
-        QCOMPARE(atDone, message == Done ? "run 00 timers 010 lists 00 text3 '1366' bar 1366 shown 10" : "");
-        QCOMPARE(state(h), QString("run 00 timers 0%1 lists 11 text3 '' bar 0 shown 10").arg(during == "vanish" ? "00" : "10"));
+        QCOMPARE(atDone, r.message == Done ? "run 00 timers 010 lists 00 text3 '1366' bar 1366 shown 10" : "");
+        QCOMPARE(state(h), QString("run 00 timers 0%1 lists 11 text3 '' bar 0 shown 10").arg(r.how == "vanish" ? "00" : "10"));
         QVERIFY(!h.form->upload().houseFileOpen());
-        if (during.startsWith("port"))
+        if (r.how.startsWith("port"))
             QVERIFY(h.ports.lastLink->written.isEmpty());
-        QTest::qWait(20); // nothing more goes out
-        QCOMPARE(frames.size(), count);
     }
 
     void confirmedStartDuringARunBeginsAgainFromSlot1()
@@ -181,56 +160,49 @@ private slots:
     // Nothing is sent and nothing changes on disk.
     void refused_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QByteArray>("content"); // written after opening, when not null
-        QTest::addColumn<QString>("message");    // %1: the file's path
-        QTest::addColumn<QString>("after");      // state() when not the usual
-        const QString no = " A ház nem tölthető rá a kártya leolvasóra.";
+        QTest::addColumn<Refusal>("r");
+        const QString no = " A ház nem tölthető rá a kártya leolvasóra.", usual = "run 00 timers 000 lists 11 text3 '' bar 0 shown 10";
         const QByteArray good = openedhouse::houseWithCodes(11);
         auto with = [&good](int record, const QByteArray &code) { return QByteArray(good).replace((record - 1) * 12, 12, code); };
-        QTest::newRow("no house open") << "no house" << QByteArray() << "Előbb a Szerkesztés gombbal válassza ki a kártya leolvasóra rátöltendő fájlt!"
-                                       << "run 00 timers 000 lists 11 text3 '' bar 0 shown 00";
-        QTest::newRow("a house just created") << "new" << QByteArray() << "" << "";
-        QTest::newRow("no port open") << "no port" << QByteArray() << "Nincs megnyitott soros port. Válasszon portot a Comm listában!" << "";
-        QTest::newRow("cancel") << "cancel" << QByteArray() << Confirm << "";
-        QTest::newRow("a read-out runs") << "read-out" << QByteArray() << "" << "run 10 timers 000 lists 00 text3 '' bar 0 shown 10";
-        QTest::newRow("an erase waits") << "erase" << QByteArray() << "" << "run 00 timers 001 lists 00 text3 '' bar 0 shown 10";
-        QTest::newRow("bad code in apartment 12") << "" << with(100, "0A1B2C3D4EZZ") << "A(z) 12. lakás kódja hibás: 0A1B2C3D4EZZ." + no << "";
-        QTest::newRow("bad code in slot 1365") << "" << with(1365, "12345678 ABC") << "A(z) 152. lakás kódja hibás: 12345678 ABC." + no << "";
-        QTest::newRow("accented letter") << "" << with(1, "0A1B2C3D4E\xE1" "5") << "A(z) 1. lakás kódja hibás: 0A1B2C3D4Eá5." + no << "";
-        QTest::newRow("one byte short") << "" << good.left(16391) << "A(z) %1 fájl sérült: 16391 bájt hosszú, nem 16392." + no << "";
-        QTest::newRow("one byte long") << "" << good + "F" << "A(z) %1 fájl sérült: 16393 bájt hosszú, nem 16392." + no << "";
-        QTest::newRow("missing") << "missing" << QByteArray() << "A(z) %1 fájl nem található." + no << "";
+        QTest::newRow("no house open") << Refusal{"no house", {}, "Előbb a Szerkesztés gombbal válassza ki a kártya leolvasóra rátöltendő fájlt!", "run 00 timers 000 lists 11 text3 '' bar 0 shown 00"};
+        QTest::newRow("a house just created") << Refusal{"new", {}, "", usual};
+        QTest::newRow("no port open") << Refusal{"no port", {}, "Nincs megnyitott soros port. Válasszon portot a Comm listában!", usual};
+        QTest::newRow("cancel") << Refusal{"cancel", {}, Confirm, usual};
+        QTest::newRow("a read-out runs") << Refusal{"read-out", {}, "", "run 10 timers 000 lists 00 text3 '' bar 0 shown 10"};
+        QTest::newRow("an erase waits") << Refusal{"erase", {}, "", "run 00 timers 001 lists 00 text3 '' bar 0 shown 10"};
+        QTest::newRow("bad code in apartment 12") << Refusal{"", with(100, "0A1B2C3D4EZZ"), "A(z) 12. lakás kódja hibás: 0A1B2C3D4EZZ." + no, usual};
+        QTest::newRow("bad code in slot 1365") << Refusal{"", with(1365, "12345678 ABC"), "A(z) 152. lakás kódja hibás: 12345678 ABC." + no, usual};
+        QTest::newRow("accented letter") << Refusal{"", with(1, "0A1B2C3D4E\xE1" "5"), "A(z) 1. lakás kódja hibás: 0A1B2C3D4Eá5." + no, usual};
+        QTest::newRow("one byte short") << Refusal{"", good.left(16391), "A(z) %1 fájl sérült: 16391 bájt hosszú, nem 16392." + no, usual};
+        QTest::newRow("one byte long") << Refusal{"", good + "F", "A(z) %1 fájl sérült: 16393 bájt hosszú, nem 16392." + no, usual};
+        QTest::newRow("missing") << Refusal{"missing", {}, "A(z) %1 fájl nem található." + no, usual};
     }
     void refused()
     {
-        QFETCH(QString, setup);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Refusal, r);
         Harness h;
         QVERIFY(startWithHouse(h, openedhouse::houseWithCodes(11)));
         const QString path = h.path("haz.txt");
-        if (setup == "no house")
+        if (r.setup == "no house")
             h.ui().List2->hide();
-        if (setup == "new")
+        if (r.setup == "new")
             openedhouse::openNew(*h.form, h.path("uj.txt"));
-        if (setup == "no port")
+        if (r.setup == "no port")
             h.form->reader().detach();
-        if (setup == "missing")
+        if (r.setup == "missing")
             QVERIFY(QFile::remove(path));
-        if (!content.isNull())
-            h.writeFile("haz.txt", content);
-        h.form->state().readOutRunning = setup == "read-out";
-        if (setup == "erase")
+        if (!r.content.isNull())
+            h.writeFile("haz.txt", r.content);
+        h.form->state().readOutRunning = r.setup == "read-out";
+        if (r.setup == "erase")
             h.form->reader().timer3().start();
         const auto files = openedhouse::snapshot(h.dataFolder);
         clickUpload(h, Answer::Cancel);
-        QCOMPARE(h.dialogs.messageTexts().join(""), message.arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(h.dialogs.messageTexts().join(""), r.message.arg(QDir::toNativeSeparators(path)));
         QVERIFY(!h.ports.lastLink || h.ports.lastLink->written.isEmpty());
         QCOMPARE(openedhouse::snapshot(h.dataFolder), files);
         QVERIFY(!h.form->upload().houseFileOpen());
-        QCOMPARE(state(h), after.isEmpty() ? "run 00 timers 000 lists 11 text3 '' bar 0 shown 10" : after);
+        QCOMPARE(state(h), r.after);
     }
 };
 

@@ -1,9 +1,8 @@
 #pragma once
+#include "harness.h"
+
 #include <QByteArray>
 #include <QString>
-
-class Harness;
-struct Timing;
 
 // Reader data for the read-out and erase tests, built without the program's
 // own decoding so that a fault there cannot hide itself.
