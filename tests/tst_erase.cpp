@@ -1,5 +1,4 @@
-// "Törlés" through Form1's controls: the password box Text8 and the password
-// remembered, the erase frame and its confirmation, Timer3's give-up, refusals.
+// "Törlés": the password box Text8, the password remembered, the frame, its confirmation, Timer3's give-up, refusals.
 #include "readerfixtures.h"
 #include "reader/erase.h"
 
@@ -14,8 +13,7 @@ static const QString Done = QStringLiteral("A kódmemória törlés kész.");
 static const QString GiveUp = QStringLiteral("A kódmemória törlés nem sikerült. Ismételje meg!");
 static const QString Free = QStringLiteral("run 00 timers 000 lists 11 text3 '' bar 0 shown 00");
 
-// What is typed into the password box and the key that ends it, what else stops the
-// erase, the message shown and state() afterwards.
+// A refused erase: the password typed and the key ending it, what else stops it, the message, state().
 struct Refusal { QString typed; int key; QString running, message, after; };
 Q_DECLARE_METATYPE(Refusal)
 
@@ -23,45 +21,7 @@ class TstErase : public QObject
 {
     Q_OBJECT
 
-    // Clicks "Törlés" and types `password` and `key` into the box it shows.
-    static void typePassword(Harness &h, const QString &password, int key = Qt::Key_Return)
-    {
-        QTest::mouseClick(h.ui().Command17, Qt::LeftButton);
-        QTest::keyClicks(h.ui().Text8, password);
-        QTest::keyClick(h.ui().Text8, Qt::Key(key));
-    }
-
 private slots:
-    void passwordFrameAndConfirmation()
-    {
-        Harness h;
-        QVERIFY(fixtures::startWithPort(h, Timing()));
-        MemoryLink *link = h.ports.lastLink;
-        Ui::Form1 &u = h.ui();
-        u.Text1->setText("x");
-        QTest::mouseClick(u.Command17, Qt::LeftButton);
-        QVERIFY(u.Text8->isVisible() && !u.Command17->isEnabled());
-        QCOMPARE(u.Text8->echoMode(), QLineEdit::Password);
-        QTest::keyClicks(u.Text8, "DmvX");
-        h.dialogs.answer(Answer::Ok);
-        QTest::keyClick(u.Text8, Qt::Key_Return);
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{Confirm});
-        QVERIFY(u.Text8->isHidden() && u.Command17->isEnabled());
-        QCOMPARE(u.Text8->text() + u.Text1->text(), "");
-        QCOMPARE(link->written, QList<QByteArray>{fixtures::eraseFrame()});
-        QCOMPARE(state(h), "run 00 timers 011 lists 00 text3 '' bar 0 shown 00");
-        link->feed(fixtures::eraseConfirmation(2));
-        QTRY_COMPARE(h.dialogs.messageTexts().last(), Done);
-        QCOMPARE(state(h), Free);
-        // The password is remembered: the next click goes straight to the question.
-        h.dialogs.answer(Answer::Cancel);
-        QTest::mouseClick(u.Command17, Qt::LeftButton);
-        QVERIFY(u.Text8->isHidden());
-        QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, Done, Confirm}));
-        QCOMPARE(link->written.size(), 1);
-        QCOMPARE(state(h), Free);
-    }
-
     // Nothing is sent.
     void refused_data()
     {
@@ -84,7 +44,9 @@ private slots:
             h.form->reader().detach();
         h.form->state().readOutRunning = running == "read-out";
         h.form->state().uploadRunning = running == "upload";
-        typePassword(h, typed, key);
+        QTest::mouseClick(h.ui().Command17, Qt::LeftButton);
+        QTest::keyClicks(h.ui().Text8, typed);
+        QTest::keyClick(h.ui().Text8, Qt::Key(key));
         QCOMPARE(h.dialogs.messageTexts().join(""), message);
         QVERIFY(h.ui().Text8->isHidden() && h.ui().Command17->isEnabled());
         QCOMPARE(h.ui().Text8->text(), key == Qt::Key_Escape ? typed : ""); // Esc withdraws the box untested
@@ -93,15 +55,16 @@ private slots:
         QCOMPARE(state(h), after);
     }
 
-    // After the erase frame, without a confirmation in time.
-    void unconfirmed_data()
+    // The right password, OK, and what comes after the erase frame.
+    void erase_data()
     {
         QTest::addColumn<QString>("then");
-        QTest::newRow("a late confirmation still counts") << "confirm";
-        QTest::newRow("a read request in between ends the wait") << "read";
+        QTest::newRow("confirmed in two blocks") << "confirmed";
+        QTest::newRow("no confirmation, a late one still counts") << "late";
+        QTest::newRow("no confirmation, a read request in between ends the wait") << "read";
         QTest::newRow("the port vanishes") << "vanish";
     }
-    void unconfirmed()
+    void erase()
     {
         QFETCH(QString, then);
         Harness h;
@@ -115,8 +78,28 @@ private slots:
         };
         QVERIFY(fixtures::startWithPort(h, Timing::scaled(0.01)));
         MemoryLink *link = h.ports.lastLink;
+        Ui::Form1 &u = h.ui();
+        QTest::mouseClick(u.Command17, Qt::LeftButton);
+        QVERIFY(u.Text8->isVisible() && u.Text8->echoMode() == QLineEdit::Password && !u.Command17->isEnabled());
+        QTest::keyClicks(u.Text8, "DmvX");
         h.dialogs.answer(Answer::Ok);
-        typePassword(h, "DmvX");
+        QTest::keyClick(u.Text8, Qt::Key_Return);
+        QCOMPARE(h.dialogs.messageTexts(), QStringList{Confirm});
+        QVERIFY(u.Text8->isHidden() && u.Command17->isEnabled() && u.Text8->text().isEmpty());
+        QCOMPARE(link->written, QList<QByteArray>{fixtures::eraseFrame()});
+        QCOMPARE(state(h), "run 00 timers 011 lists 00 text3 '' bar 0 shown 00");
+        if (then == "confirmed") {
+            link->feed(fixtures::eraseConfirmation(2));
+            QTRY_COMPARE(h.dialogs.messageTexts().last(), Done);
+            QCOMPARE(state(h), Free);
+            // The password is remembered: the next click goes straight to the question.
+            h.dialogs.answer(Answer::Cancel);
+            QTest::mouseClick(u.Command17, Qt::LeftButton);
+            QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, Done, Confirm}));
+            QVERIFY(u.Text8->isHidden() && link->written.size() == 1);
+            QCOMPARE(state(h), Free);
+            return;
+        }
         if (then == "vanish") {
             link->vanish("A(z) /dev/fake1 port megszakadt: teszt");
             QTest::qWait(400); // and no give-up follows
@@ -132,7 +115,7 @@ private slots:
         if (then == "read") {
             h.dialogs.answer(Answer::Ok);
             h.dialogs.pick(h.path("b.txt"));
-            QTest::mouseClick(h.ui().Command6, Qt::LeftButton);
+            QTest::mouseClick(u.Command6, Qt::LeftButton);
             link->feed(fixtures::dump());
             QCOMPARE(h.readFile("b.txt"), fixtures::expectedHouse());
         }
@@ -141,7 +124,7 @@ private slots:
             link->feed(fixtures::eraseConfirmation(1));
             QTest::qWait(50);
         }
-        QCOMPARE(h.dialogs.messageTexts().count(Done), int(then == "confirm"));
+        QCOMPARE(h.dialogs.messageTexts().count(Done), int(then == "late"));
     }
 };
 

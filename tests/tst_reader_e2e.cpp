@@ -1,6 +1,5 @@
-// The reader exchanges end to end: the window on the real port code and the simulated
-// reader on a pseudo-terminal in this process, with the real-time limits, a vanishing
-// device and port discovery; and a whole program killed in the middle of a read-out.
+// The exchanges end to end: the window on the real port code, the simulated reader on a pseudo-terminal,
+// real-time limits, a vanishing device, port discovery; and a whole program killed mid read-out.
 #include "killloop.h"
 #include "openedhouse.h"
 #include "readerfixtures.h"
@@ -9,7 +8,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace uploadfixtures;
@@ -28,12 +26,12 @@ struct Bench
         for (int k = 1; k <= 1365; ++k)
             server.model().setSlot(k, fixtures::slotBytes(k));
     }
-    bool start(const Timing &timing = Timing())
+    bool start()
     {
         h.services.ports = &catalogue;
         h.saveDataFolder();
         h.settings->setValue("alap", "comm", "port", "201");
-        if (!server.start() || !h.start(timing) || !h.form->reader().isOpen())
+        if (!server.start() || !h.start() || !h.form->reader().isOpen())
             return false;
         h.form->show();
         return h.form->reader().link()->deviceName() == dir.filePath("201");
@@ -56,7 +54,7 @@ class TstReaderE2E : public QObject
     Q_OBJECT
 
 private slots:
-    void readOut()
+    void readOutEraseAndDiscovery()
     {
         Bench b;
         b.server.model().options().dumpLength = ReaderOptions::ShortDumpLength;
@@ -78,6 +76,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória kiolvasása kész.", 15000);
         QCOMPARE(b.files(), fixtures::expectedHouse() + old);
         QCOMPARE(b.server.receivedFrames(), QList<QByteArray>(2, fixtures::readFrame()));
+        // The erase, confirmed in two blocks after a while.
+        b.server.model().options().eraseReplyBlocks = 2;
+        b.server.model().options().eraseDelayMs = 100;
+        b.click(b.h.ui().Command17);
+        QTest::keyClicks(b.h.ui().Text8, "DmvX");
+        QTest::keyClick(b.h.ui().Text8, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória törlés kész.", 5000);
+        QCOMPARE(b.server.model().memory(), QByteArray(8190, char(0xFF)));
+        QCOMPARE(b.server.receivedFrames().last(), fixtures::eraseFrame());
+        // Port discovery: the port the window holds is not listed, nor can it be opened twice.
+        PtyServer other;
+        other.setLinkDirectory(b.dir.path());
+        other.setPortNumber(203);
+        QVERIFY(other.start());
+        const QList<int> free = b.catalogue.freePorts(); // the machine may have ports of its own
+        QVERIFY(free.contains(203) && !free.contains(202) && !free.contains(201));
+        QString error;
+        QVERIFY(!b.catalogue.open(201, &error));
+        QVERIFY2(error.contains(b.dir.filePath("201")), qPrintable(error));
     }
 
     void upload()
@@ -93,7 +110,6 @@ private slots:
         for (int slot = 1; slot <= 1365; ++slot)
             expected << writeFrame(recordBytes(house, slot), slot);
         QCOMPARE(b.server.receivedFrames(), expected);
-        QCOMPARE(b.server.model().records(), openedhouse::recordsOf(house.toUpper()).mid(0, 1365));
         // The real 500 ms resend interval, then the device vanishes.
         b.server.model().options().silent = true;
         QList<qint64> gaps;
@@ -107,34 +123,6 @@ private slots:
         b.server.closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(b.last().contains("201 port megszakadt"), 5000);
         QVERIFY(b.last().contains("A rátöltés a(z) 1. kódnál megszakadt."));
-        QCOMPARE(fixtures::state(b.h), "run 00 timers 000 lists 11 text3 '' bar 0 shown 10");
-    }
-
-    void erase()
-    {
-        Bench b;
-        b.server.model().options().eraseReplyBlocks = 2;
-        b.server.model().options().eraseDelayMs = 100;
-        QVERIFY(b.start(Timing::scaled(0.01))); // the give-up on tick 302 comes after about 0.3 s
-        b.click(b.h.ui().Command17);
-        QTest::keyClicks(b.h.ui().Text8, "DmvX");
-        QTest::keyClick(b.h.ui().Text8, Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória törlés kész.", 5000);
-        QCOMPARE(b.server.model().memory(), QByteArray(8190, char(0xFF)));
-        b.server.model().options().eraseReply = false;
-        b.click(b.h.ui().Command17);
-        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória törlés nem sikerült. Ismételje meg!", 20000);
-        QCOMPARE(b.server.receivedFrames(), QList<QByteArray>(2, fixtures::eraseFrame()));
-        // Port discovery: the port the window holds is not listed, nor can it be opened twice.
-        PtyServer other;
-        other.setLinkDirectory(b.dir.path());
-        other.setPortNumber(203);
-        QVERIFY(other.start());
-        const QList<int> free = b.catalogue.freePorts(); // the machine may have ports of its own
-        QVERIFY(free.contains(203) && !free.contains(202) && !free.contains(201));
-        QString error;
-        QVERIFY(!b.catalogue.open(201, &error));
-        QVERIFY2(error.contains(b.dir.filePath("201")), qPrintable(error));
     }
 
     void killedMidDumpLeavesTheHouseAndItsBackup()

@@ -1,5 +1,4 @@
-// The receive side of ReaderLink on its own: the branch the flags choose, the poller's
-// switch, no branch entered twice at once, whole blocks and replies, and their waits.
+// ReaderLink's receive side: the branch the flags choose, the poller's switch, no branch re-entered, whole blocks.
 #include "readerfixtures.h"
 
 #include <QSignalSpy>
