@@ -1,7 +1,5 @@
-// A whole program that starts a read-out into the house file given and keeps
-// receiving the dump on an in-memory line, a block every 2 ms and never all of
-// it, to be killed from outside. Prints "waiting" once the request is out.
-#include "harness.h"
+// A whole program that starts a read-out into the house file given and receives its dump on an
+// in-memory line, a block every 2 ms and never all of it, until it is killed; prints "waiting" first.
 #include "readerfixtures.h"
 
 #include <QApplication>
@@ -12,15 +10,13 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (app.arguments().size() != 2)
-        return 2;
     // The temporary folders a kill leaves go beside the house.
-    qputenv("TMPDIR", QFile::encodeName(QFileInfo(app.arguments().at(1)).absolutePath()));
+    qputenv("TMPDIR", QFile::encodeName(QFileInfo(app.arguments().value(1)).absolutePath()));
     Harness h;
     if (!fixtures::startWithPort(h, Timing()))
         return 3;
     h.dialogs.answer(Dialogs::Answer::Ok);
-    h.dialogs.pick(app.arguments().at(1));
+    h.dialogs.pick(app.arguments().value(1));
     h.dialogs.answer(Dialogs::Answer::Ok); // the backup question
     h.ui().Command6->click();
     if (h.form->state().readOutRunning != 1)

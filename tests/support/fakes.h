@@ -25,7 +25,7 @@ public:
 
     // The reader's side.
     void feed(const QByteArray &bytes);
-    void vanish(const QString &reason);
+    void vanish(const QString &reason) { m_open = false; emit failed(reason); }
 
     QList<QByteArray> written;
     // Called with every write, after it is recorded: lets a test play the

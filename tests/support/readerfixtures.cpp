@@ -51,16 +51,6 @@ QByteArray eraseConfirmation(int blocks)
     return out;
 }
 
-QByteArray readFrame()
-{
-    return QByteArray::fromHex("0100000000000000002021");
-}
-
-QByteArray eraseFrame()
-{
-    return QByteArray::fromHex("01A6A6A6A6A6A6A6A62152");
-}
-
 bool startWithPort(Harness &h, const Timing &timing)
 {
     h.saveDataFolder();
@@ -75,18 +65,12 @@ QString state(Harness &h)
 {
     Ui::Form1 &u = h.ui();
     ReaderLink &r = h.form->reader();
-    return QStringLiteral("run %1%2 timers %3%4%5 lists %6%7 text3 '%8' bar %9 shown %10%11")
-        .arg(h.form->state().readOutRunning)
-        .arg(h.form->state().uploadRunning)
-        .arg(int(r.timer1().isActive()))
-        .arg(int(r.timer2().isActive()))
-        .arg(int(r.timer3().isActive()))
-        .arg(int(u.List5->isEnabled()))
-        .arg(int(u.List6->isEnabled()))
-        .arg(u.Text3->text())
-        .arg(u.ProgressBar1->value())
-        .arg(int(u.List2->isVisible()))
-        .arg(int(u.List3->isVisible()));
+    const WindowState &s = h.form->state();
+    return QStringLiteral("run %1%2 timers %3%4%5 lists %6%7 text3 '%8' bar %9 shown ")
+               .arg(s.readOutRunning).arg(s.uploadRunning).arg(r.timer1().isActive()).arg(r.timer2().isActive())
+               .arg(r.timer3().isActive()).arg(u.List5->isEnabled()).arg(u.List6->isEnabled()).arg(u.Text3->text())
+               .arg(u.ProgressBar1->value())
+           + QString::number(u.List2->isVisible()) + QString::number(u.List3->isVisible());
 }
 
 } // namespace fixtures
