@@ -27,12 +27,6 @@ void MemoryLink::feed(const QByteArray &bytes)
     emit readyRead();
 }
 
-void MemoryLink::vanish(const QString &reason)
-{
-    m_open = false;
-    emit failed(reason);
-}
-
 std::unique_ptr<SerialLink> FakePortCatalogue::open(int number, QString *error)
 {
     opened << number;

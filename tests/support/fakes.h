@@ -19,16 +19,15 @@ public:
     bool isOpen() const override { return m_open; }
     qint64 bytesWaiting() const override { return m_open ? m_incoming.size() : 0; }
     QByteArray read(qint64 n) override;
-    void discardInput() override { m_incoming.clear(); ++discards; }
+    void discardInput() override { m_incoming.clear(); }
     bool write(const QByteArray &bytes) override;
     void close() override { m_open = false; }
 
     // The reader's side.
     void feed(const QByteArray &bytes);
-    void vanish(const QString &reason);
+    void vanish(const QString &reason) { m_open = false; emit failed(reason); }
 
     QList<QByteArray> written;
-    int discards = 0;
     // Called with every write, after it is recorded: lets a test play the
     // reader and answer at once (feeding from here is allowed).
     std::function<void(const QByteArray &)> onWritten;

@@ -18,17 +18,14 @@ QByteArray slotBytes(int slot)
 QByteArray dump(int extra)
 {
     QByteArray out;
-    out.reserve(1366 * 15 + extra);
     for (int k = 1; k <= 1366; ++k) {
         QByteArray block(15, char(0x5A));
         block[0] = char(0x01);
-        const QByteArray data = k <= 1365 ? slotBytes(k) : QByteArray::fromHex("123456789ABC");
-        block.replace(1, 6, data);
+        block.replace(1, 6, k <= 1365 ? slotBytes(k) : QByteArray::fromHex("123456789ABC"));
         block[13] = char(k & 0xFF);
         out += block;
     }
-    out += QByteArray(extra, char(0x77));
-    return out;
+    return out + QByteArray(extra, char(0x77));
 }
 
 QByteArray expectedHouse()
@@ -36,8 +33,7 @@ QByteArray expectedHouse()
     QByteArray out;
     for (int k = 1; k <= 1365; ++k)
         out += slotBytes(k).toHex().toUpper();
-    out += "FFFFFFFFFFFF";
-    return out;
+    return out + "FFFFFFFFFFFF";
 }
 
 QByteArray dataHouse(int seed)
@@ -48,33 +44,11 @@ QByteArray dataHouse(int seed)
     return out;
 }
 
-QByteArray allFHouse()
-{
-    return QByteArray(16392, 'F');
-}
-
 QByteArray eraseConfirmation(int blocks)
 {
     QByteArray out(15 * blocks, char(0x33));
     out[13] = char(0x21);
     return out;
-}
-
-QByteArray eraseReplyWith21InByte29()
-{
-    QByteArray out(30, char(0x33));
-    out[28] = char(0x21);
-    return out;
-}
-
-QByteArray readFrame()
-{
-    return QByteArray::fromHex("0100000000000000002021");
-}
-
-QByteArray eraseFrame()
-{
-    return QByteArray::fromHex("01A6A6A6A6A6A6A6A62152");
 }
 
 bool startWithPort(Harness &h, const Timing &timing)
@@ -85,6 +59,18 @@ bool startWithPort(Harness &h, const Timing &timing)
         return false;
     h.form->show();
     return true;
+}
+
+QString state(Harness &h)
+{
+    Ui::Form1 &u = h.ui();
+    ReaderLink &r = h.form->reader();
+    const WindowState &s = h.form->state();
+    return QStringLiteral("run %1%2 timers %3%4%5 lists %6%7 text3 '%8' bar %9 shown ")
+               .arg(s.readOutRunning).arg(s.uploadRunning).arg(r.timer1().isActive()).arg(r.timer2().isActive())
+               .arg(r.timer3().isActive()).arg(u.List5->isEnabled()).arg(u.List6->isEnabled()).arg(u.Text3->text())
+               .arg(u.ProgressBar1->value())
+           + QString::number(u.List2->isVisible()) + QString::number(u.List3->isVisible());
 }
 
 } // namespace fixtures

@@ -1,17 +1,14 @@
 #pragma once
+#include "harness.h"
+
 #include <QByteArray>
 #include <QString>
-
-class Harness;
-class MemoryLink;
-struct Timing;
 
 // Reader data for the read-out and erase tests, built without the program's
 // own decoding so that a fault there cannot hide itself.
 namespace fixtures {
 
-// Slot k's six bytes as the simulated memory holds them: slot 1 is
-// 0A 1B 2C 3D 4E 05, every ninth slot is empty (FF), the rest vary.
+// Slot k's six bytes: slot 1 is 0A 1B 2C 3D 4E 05, every ninth slot is empty (FF), the rest vary.
 QByteArray slotBytes(int slot);
 // The reader's dump of that memory: 1366 blocks of 15 bytes, block 1366
 // carrying non-FF bytes where a slot would be, then `extra` surplus bytes.
@@ -20,16 +17,16 @@ QByteArray dump(int extra = 0);
 QByteArray expectedHouse();
 // A valid house file that holds data (not all 'F'); seed varies the content.
 QByteArray dataHouse(int seed);
-QByteArray allFHouse();
 // An erase confirmation of `blocks` blocks: byte 14 of the first is 21.
 QByteArray eraseConfirmation(int blocks = 2);
-// `blocks` blocks with 21 only in byte 14 of the second block (byte 29).
-QByteArray eraseReplyWith21InByte29();
-
-QByteArray readFrame();   // 01 00 00 00 00 00 00 00 00 20 21
-QByteArray eraseFrame();  // 01 A6 A6 A6 A6 A6 A6 A6 A6 21 52
+inline QByteArray readFrame() { return QByteArray::fromHex("0100000000000000002021"); }
+inline QByteArray eraseFrame() { return QByteArray::fromHex("01A6A6A6A6A6A6A6A62152"); }
 
 // Saves the data folder, offers port 1 and starts the window (shown).
 bool startWithPort(Harness &h, const Timing &timing);
+// The window's exchange state in one line: the read-out and upload flags, Timer1 to
+// Timer3 running, List5 and List6 enabled, Text3, the bar, List2 and List3 shown;
+// e.g. "run 00 timers 010 lists 11 text3 '' bar 0 shown 10".
+QString state(Harness &h);
 
 } // namespace fixtures

@@ -13,18 +13,12 @@ inline const QString GaveUp = QStringLiteral("A beírás/törlés nem sikerült!
 // A write frame built by hand: lead byte, six data bytes, address, command, sum.
 inline QByteArray writeFrame(const QByteArray &sixBytes, int slot)
 {
-    QByteArray f;
-    f += char(0x01);
-    f += sixBytes;
     const int address = 6 * (slot - 1);
-    f += char(address >> 8);
-    f += char(address & 0xFF);
-    f += char(0x06);
+    const QByteArray f = char(0x01) + sixBytes + char(address >> 8) + char(address & 0xFF) + char(0x06);
     int sum = 0;
     for (const char c : f)
         sum += quint8(c);
-    f += char(sum & 0xFF);
-    return f;
+    return f + char(sum & 0xFF);
 }
 
 inline QByteArray recordBytes(const QByteArray &house, int record)

@@ -1,0 +1,147 @@
+// The exchanges end to end: the window on the real port code, the simulated reader on a pseudo-terminal,
+// real-time limits, a vanishing device, port discovery; and a whole program killed mid read-out.
+#include "killloop.h"
+#include "openedhouse.h"
+#include "readerfixtures.h"
+#include "uploadfixtures.h"
+#include "simreader/ptyserver.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace uploadfixtures;
+
+// The simulated reader on virtual port 201 and the window opened on it.
+struct Bench
+{
+    QTemporaryDir dir;
+    PtyServer server;
+    SystemPortCatalogue catalogue{dir.path()};
+    Harness h;
+
+    Bench()
+    {
+        server.setLinkDirectory(dir.path());
+        for (int k = 1; k <= 1365; ++k)
+            server.model().setSlot(k, fixtures::slotBytes(k));
+    }
+    bool start()
+    {
+        h.services.ports = &catalogue;
+        h.saveDataFolder();
+        h.settings->setValue("alap", "comm", "port", "201");
+        if (!server.start() || !h.start() || !h.form->reader().isOpen())
+            return false;
+        h.form->show();
+        return h.form->reader().link()->deviceName() == dir.filePath("201");
+    }
+    // OK to the questions, haz.txt for the file; then `button`.
+    void click(QPushButton *button)
+    {
+        h.dialogs.clear();
+        h.dialogs.answer(Dialogs::Answer::Ok);
+        h.dialogs.pick(h.path("haz.txt"));
+        h.dialogs.answer(Dialogs::Answer::Ok);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QString last() const { return h.dialogs.messageTexts().value(h.dialogs.messageTexts().size() - 1); }
+    QByteArray files() const { return h.readFile("haz.txt") + h.readFile("haz.bak"); }
+};
+
+class TstReaderE2E : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readOutEraseAndDiscovery()
+    {
+        Bench b;
+        b.server.model().options().dumpLength = ReaderOptions::ShortDumpLength;
+        QVERIFY(b.start());
+        const QByteArray old = fixtures::dataHouse(11), oldBackup = fixtures::dataHouse(12);
+        b.h.writeFile("haz.txt", old);
+        b.h.writeFile("haz.bak", oldBackup);
+        // The one real-time time-out: the last byte of a short dump, then the 3 s pause limit.
+        b.click(b.h.ui().Command6);
+        QTRY_COMPARE_WITH_TIMEOUT(b.h.ui().Text3->text(), "20000", 10000);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "Hiba az átvitelben. Ismételje meg a kódmemória kiolvasását!", 8000);
+        QVERIFY2(clock.elapsed() > 2500 && clock.elapsed() < 4500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(b.files(), old + oldBackup);
+        // The whole dump over the same line.
+        b.server.model().options().dumpLength = protocol::DumpLength;
+        b.click(b.h.ui().Command6);
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória kiolvasása kész.", 15000);
+        QCOMPARE(b.files(), fixtures::expectedHouse() + old);
+        QCOMPARE(b.server.receivedFrames(), QList<QByteArray>(2, fixtures::readFrame()));
+        // The erase, confirmed in two blocks after a while.
+        b.server.model().options().eraseReplyBlocks = 2;
+        b.server.model().options().eraseDelayMs = 100;
+        b.click(b.h.ui().Command17);
+        QTest::keyClicks(b.h.ui().Text8, "DmvX");
+        QTest::keyClick(b.h.ui().Text8, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A kódmemória törlés kész.", 5000);
+        QCOMPARE(b.server.model().memory(), QByteArray(8190, char(0xFF)));
+        QCOMPARE(b.server.receivedFrames().last(), fixtures::eraseFrame());
+        // Port discovery: the port the window holds is not listed, nor can it be opened twice.
+        PtyServer other;
+        other.setLinkDirectory(b.dir.path());
+        other.setPortNumber(203);
+        QVERIFY(other.start());
+        const QList<int> free = b.catalogue.freePorts(); // the machine may have ports of its own
+        QVERIFY(free.contains(203) && !free.contains(202) && !free.contains(201));
+        QString error;
+        QVERIFY(!b.catalogue.open(201, &error));
+        QVERIFY2(error.contains(b.dir.filePath("201")), qPrintable(error));
+    }
+
+    void upload()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        QByteArray house = openedhouse::houseWithCodes(21);
+        house.replace(1233 * 12, 12, "0a1b2c3d4e05");
+        openedhouse::open(*b.h.form, b.h.path("haz.txt"), house);
+        b.click(b.h.ui().Command1);
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), Done, 20000);
+        QList<QByteArray> expected;
+        for (int slot = 1; slot <= 1365; ++slot)
+            expected << writeFrame(recordBytes(house, slot), slot);
+        QCOMPARE(b.server.receivedFrames(), expected);
+        // The real 500 ms resend interval, then the device vanishes.
+        b.server.model().options().silent = true;
+        QList<qint64> gaps;
+        QElapsedTimer clock;
+        connect(&b.server, &PtyServer::frameReceived, this, [&] { gaps << clock.restart(); });
+        b.click(b.h.ui().Command1);
+        QTRY_COMPARE_WITH_TIMEOUT(gaps.size(), 4, 5000);
+        for (qint64 gap : gaps.mid(1))
+            QVERIFY2(gap >= 450 && gap <= 700, qPrintable(QString::number(gap)));
+        QCOMPARE(b.server.receivedFrames().mid(1365), QList<QByteArray>(4, expected.first()));
+        b.server.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(b.last().contains("201 port megszakadt"), 5000);
+        QVERIFY(b.last().contains("A rátöltés a(z) 1. kódnál megszakadt."));
+    }
+
+    void killedMidDumpLeavesTheHouseAndItsBackup()
+    {
+        QTemporaryDir work;
+        const FolderFiles files{work.path() + '/'};
+        const QByteArray old = fixtures::dataHouse(21), oldBackup = fixtures::dataHouse(22);
+        QVERIFY(files.write("haz.txt", old) && files.write("haz.bak", oldBackup));
+        // Killed 0 to 300 ms into a dump that would take 3 s.
+        const KillLoop loop{"readout_child", {work.filePath("haz.txt")}, 3, 300, 1, [&](int) {
+            // No half-written replacement lies beside them either.
+            const QStringList left = QDir(work.path()).entryList({"haz*"}, QDir::Files);
+            return files.read("haz.txt") + files.read("haz.bak") == old + oldBackup && left.size() == 2 ? QString() : "changed: " + left.join(' ');
+        }};
+        int rounds = 0;
+        const QString problem = loop.run(rounds);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+};
+
+QTEST_MAIN(TstReaderE2E)
+#include "tst_reader_e2e.moc"
