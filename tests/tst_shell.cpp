@@ -15,7 +15,6 @@
 #include <QCryptographicHash>
 #include <QFileDialog>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
@@ -31,10 +30,7 @@ QString port(Harness &h) { return h.settings->value(QStringLiteral("alap"), QStr
 QString folder(Harness &h) { return h.settings->value(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely")); }
 
 void moveOver(QWidget *w, QPoint at = QPoint(2, 2))
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &move);
-}
+{ QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::NoButton, Qt::NoButton, Qt::NoModifier); QApplication::sendEvent(w, &move); }
 
 void whenModal(const std::function<void(QWidget *)> &act) // on the modal dialog once it is up
 {
@@ -52,9 +48,7 @@ const QByteArray None, S = houseWithCodes(1), H2 = houseWithCodes(2), H3 = house
 const QByteArray Blank = house::blankHouseContent(), Short(100, '7'), Long(20000, 'x');
 
 void put(Harness &h, const QString &name, const QByteArray &bytes) // None: no file; Dir: a folder, not empty
-{
-    bytes == Dir ? void(QDir().mkpath(h.path(name + QStringLiteral("/bent")))) : bytes.isNull() ? void() : h.writeFile(name, bytes);
-}
+{ bytes == Dir ? void(QDir().mkpath(h.path(name + QStringLiteral("/bent")))) : bytes.isNull() ? void() : h.writeFile(name, bytes); }
 
 // The data folder's files after two of them got these contents (None: gone), the second last.
 Files changed(Files files, const QString &a, const QByteArray &aBytes, const QString &b, const QByteArray &bBytes)
@@ -67,8 +61,7 @@ Files changed(Files files, const QString &a, const QByteArray &aBytes, const QSt
 struct Copy {
     int setup;              // 0: S open from forras.txt; 1 read-out, 2 upload running; 3 no house; 4 a new house
     QString text2; QByteArray source; // then typed in Text2 ("": cleared), and that file's content
-    QString target;         // the file the dialog's pick stands for
-    QByteArray before, bak; // the target and its backup
+    QString target; QByteArray before, bak; // the file the dialog's pick stands for, its content and its backup's
     QString steps; QStringList messages; // the answers (see Harness::script()); "@name": a message naming that file
     QByteArray after, bakAfter;
 };
@@ -76,9 +69,8 @@ struct Copy {
 struct Restore {
     QByteArray bak, txt; // haz.bak (None: gone after the list was read) and haz.txt
     int exchange;        // running meanwhile: 0 none, 1 read-out, 2 upload, 3 verify, 4 erase
-    QString steps; QStringList messages;
-    QByteArray txtAfter, bakAfter;
-    bool listShown, torles;
+    QString steps; QStringList messages; QByteArray txtAfter, bakAfter;
+    bool listShown, torles; // File1 still shown; Text7 hidden by torles
 };
 } // namespace
 Q_DECLARE_METATYPE(Copy)

@@ -21,12 +21,8 @@ class ScriptedDialogs : public Dialogs
 {
 public:
     enum class Kind { Message, Input, OpenFile };
-    struct Shown {
-        Kind kind;
-        QString title, text; // text: the message, the input prompt, or the open dialog's filter
-        Buttons buttons;     // messages only
-        QString folder;      // open dialog only
-        Answer defaultButton = Answer::Ok; // messages only: the one Enter presses
+    struct Shown { // text: the message, the input prompt, or the open dialog's filter, which opens in folder
+        Kind kind; QString title, text; Buttons buttons; QString folder; Answer defaultButton = Answer::Ok; // Enter's, for messages
     };
 
     void answer(Answer a) { m_answers << Reply{Kind::Message, a, QString()}; } // queued in the order the dialogs come
