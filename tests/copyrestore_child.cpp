@@ -1,6 +1,6 @@
-// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt ("copy"), each copy
-// followed by a restore ("cycle"), or takes a code out of every house with "Kód törlése" and writes
-// it back ("takeout"), all through the window. The crash tests kill it at random and check the files.
+// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt, each copy followed by a restore ("cycle"), or
+// takes a code out of every house with "Kód törlése" and writes it back ("takeout"), all through the window. The crash tests kill
+// it at random and check the files.
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
 #include "harness.h"
@@ -36,9 +36,8 @@ bool restore(Harness &h) // OK to Command7's question and, t.bak chosen, to "the
     return scripted(h) && h.ui().File1->isHidden();
 }
 
-// Each round takes every hit of the code out (Yes to the question), then
-// writes the code back into each record it emptied as the program writes a
-// record, so that a kill can land in either.
+// Each round takes every hit of the code out (Yes to the question), then writes the code back into each record it emptied as the
+// program writes a record, so that a kill can land in either.
 int takeOutRounds(Harness &h)
 {
     h.form->findCardAction()->trigger();
@@ -73,29 +72,26 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 3)
-        return fail(QStringLiteral("usage: copyrestore_child copy|cycle|takeout <work folder>"));
+        return fail(QStringLiteral("usage: copyrestore_child cycle|takeout <work folder>"));
     for (const char *name : {"TMPDIR", "TMP", "TEMP"}) // for the harness's own settings and lock
         qputenv(name, argv[2]);
-    const QByteArray mode = argv[1];
     Harness h;
     h.dataFolder = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/data/");
     h.saveDataFolder();
     if (!h.start())
         return fail(QStringLiteral("start-up failed"));
     h.form->show();
-    if (mode == "takeout")
+    if (QByteArray(argv[1]) == "takeout")
         return takeOutRounds(h);
     openedhouse::open(*h.form, h.path(QStringLiteral("s1.txt")), h.readFile(QStringLiteral("s1.txt")));
     say("ready\n");
-    // One killed between its copy and its restore left the target's own data
-    // in the backup, where another copy would overwrite it.
-    if (mode == "cycle" && QFile::exists(h.path(QStringLiteral("t.bak"))) && !restore(h))
+    // One killed between its copy and restore left the target's own data in the backup, where another copy would overwrite it.
+    if (QFile::exists(h.path(QStringLiteral("t.bak"))) && !restore(h))
         return fail(QStringLiteral("the leftover backup was not restored"));
     for (int round = 0;; ++round) {
         h.ui().Text2->setText(h.path(round % 2 ? QStringLiteral("s2.txt") : QStringLiteral("s1.txt")));
         // OK to the question, t.txt in the dialog, OK to backing up its codes.
-        if (!click(h, h.ui().Command5, QStringLiteral("o pt.txt o")) || !h.dialogs.messageTexts().contains(QStringLiteral("A másolás kész."))
-            || (mode == "cycle" && !restore(h)))
+        if (!click(h, h.ui().Command5, QStringLiteral("o pt.txt o")) || !h.dialogs.messageTexts().contains(QStringLiteral("A másolás kész.")) || !restore(h))
             return fail(h.dialogs.messageTexts().join(QLatin1Char('|')));
         say(QByteArray::number(round) + '\n');
     }

@@ -1,6 +1,5 @@
-// Opening and editing houses through the window, files checked byte for byte:
-// "Szerkesztés", Text2, postas.lst ("Felvesz", List5), apartment 138 (placing,
-// deleting, taking up), apartments from the donor house (List6), "Mentés".
+// Opening and editing houses through the window, files checked byte for byte: "Szerkesztés", Text2, postas.lst ("Felvesz",
+// List5), apartment 138 (placing, deleting, taking up), apartments from the donor house (List6), "Mentés".
 #include "housefixtures.h"
 
 using namespace fixtures;
@@ -46,22 +45,24 @@ class TstHouseWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // A new house is made whole at once, a damaged one is left as it is and
-    // not shown; a backup is shown only when whole, and never made; List2
-    // never shows another house than the one in Text2, nor List3 another backup.
+    // A new house is made whole at once, a damaged one is left as it is and not shown; a backup is shown only when whole, and
+    // never made; List2 never shows another house than the one in Text2, nor List3 another backup. A new name typed without
+    // ".txt" gets it; an existing file is taken by its exact name.
     void opening_data()
     {
         editColumns();
         const QString edit = QStringLiteral("answer Ok|pick %1|click Command4"), repick = QStringLiteral("pick %1|dclick Text2");
         QTest::newRow("whole, with its backup") << A << Two << edit.arg("b.txt") << QStringList{Question} << Files{} << B << "b.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("whole, backup of 100 bytes") << A << Two << edit.arg("d.txt") << QStringList{Question} << Files{} << Donor << "d.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("new") << A << Two << edit.arg("uj.txt") << QStringList{Question, NewFile} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("new") << A << Two << edit.arg("uj") << QStringList{Question, NewFile} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("damaged, with its backup") << A << Two << edit.arg("rossz.txt") << QStringList{Question, Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/0 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("a backup by its own name") << A << Two << edit.arg("a.bak") << QStringList{Question} << Files{} << openedhouse::houseWithCodes(2) << "a.bak 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("Text2: a new name") << A << Two << repick.arg("uj2") << QStringList{} << Files{{"uj2.txt", Blank}} << Spaces << "uj2.txt 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("postas.lst of no whole record") << A << Two << "copy ures.txt postas.lst|" + edit.arg("b.txt") << QStringList{Question} << Files{{"postas.lst", ""}} << B << QString();
         QTest::newRow("List2 follows List3") << A << Two << edit.arg("b.txt") + "|scroll List3 600" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/600 1518:1370/600 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("but not the other way") << A << Two << edit.arg("b.txt") + "|scroll List2 100" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/100 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("Text2: whole") << A << Two << repick.arg("b.txt") << QStringList{} << Files{} << B << "b.txt 1518:-1/1370 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("Text2: new") << A << Two << repick.arg("uj.txt") << QStringList{} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
+        QTest::newRow("Text2: new") << A << Two << repick.arg("uj.TXT") << QStringList{} << Files{{"uj.TXT", Blank}} << Spaces << "uj.TXT 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("Text2: damaged") << A << Two << repick.arg("rossz.txt") << QStringList{Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
         // Nothing opened: the lists stay as they were.
         QTest::newRow("Cancel at the question") << A << Two << "answer Cancel|pick b.txt|click Command4" << QStringList{Question} << Files{} << A << QString();
@@ -73,46 +74,8 @@ private slots:
     }
     void opening() { runEdit(); }
 
-    // A new name typed without ".txt" gets it in every dialog that picks a
-    // house (each opening in the data folder, for house files); an existing
-    // file is taken by its exact name.
-    void newHouseNamesGetTxt_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("used");
-        QTest::newRow("Szerkesztés") << "Command4" << "nador42" << "nador42.txt";
-        QTest::newRow("upper-case .TXT") << "Command4" << "nador.TXT" << "nador.TXT";
-        QTest::newRow("existing without .txt") << "Command4" << "a.bak" << "a.bak";
-        QTest::newRow("Text2 double-click") << "Text2" << "nador43" << "nador43.txt";
-        QTest::newRow("donor") << "Command2" << "nador44" << "nador44.txt";
-        QTest::newRow("copy target") << "Command5" << "nador45" << "nador45.txt";
-        QTest::newRow("read-out target") << "Command6" << "nador46" << "nador46.txt";
-    }
-    void newHouseNamesGetTxt()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, typed);
-        QFETCH(QString, used);
-        Harness h;
-        QVERIFY(startShown(h));
-        h.writeFile(QStringLiteral("a.bak"), B);
-        openedhouse::open(*h.form, h.path(QStringLiteral("a.txt")), A);
-        act(h, (control == "Text2" ? "pick " + typed + "|dclick " : "answer Ok|pick " + typed + "|click ") + control);
-        const ScriptedDialogs::Shown &dialog = h.dialogs.shown().at(control == "Text2" ? 0 : 1);
-        QCOMPARE(dialog.folder + dialog.text, h.dataFolder + "Szöveg (*.txt)|*.txt|");
-        // Where each command keeps the house it was given.
-        const QString kept = control == "Command2" ? h.form->state().houseFilePath
-                           : control == "Command5" ? h.ui().Text1->text() : h.ui().Text2->text();
-        QCOMPARE(kept, h.path(used));
-        QVERIFY(QFileInfo::exists(h.path(used)));
-        QCOMPARE(QFileInfo::exists(h.path(typed)), typed == used);
-    }
-
-    // "Felvesz", a List5 row clicked; a List5 row double-clicked: its code
-    // into the first free slot of apartment 138; a row of apartment 138
-    // double-clicked: deleted (Igen) or its code taken up into postas.lst
-    // under a new name (Nem).
+    // "Felvesz", a List5 row clicked; a List5 row double-clicked: its code into the first free slot of apartment 138; a row of
+    // apartment 138 double-clicked: deleted (Igen) or its code taken up into postas.lst under a new name (Nem).
     void nonResidents_data()
     {
         editColumns();
@@ -165,18 +128,16 @@ private slots:
     }
     void nonResidents() { runEdit(); }
 
-    // The donor house into List6; a donor row double-clicked: its apartment
-    // into the one the answer's first three characters name, saved at once
-    // (Igen) or left in List2 (Nem) for "Mentés", which replaces the whole
-    // file: only the file List2 was filled from, and only while it holds what
-    // it held then (the program's own writes move that along).
+    // The donor house into List6; a donor row double-clicked: its apartment into the one the answer's first three characters
+    // name, saved at once (Igen) or left in List2 (Nem) for "Mentés", which replaces the whole file: only the file List2 was
+    // filled from, and only while it holds what it held then (the program's own writes move that along).
     void transfer_data()
     {
         editColumns();
         const QString no = copy(114, "7", "No"), asked = Asked.arg(12), mentes = QStringLiteral("|click Command8");
         const QByteArray seven = copied(A, 7, 12), deleted = QByteArray(A).replace(14808, 12, "FFFFFFFFFFFF");
         QTest::newRow("donor: shown") << A << Two << "answer Ok|pick d.txt|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("donor: 0 bytes") << A << Two << "answer Ok|pick ures.txt|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
+        QTest::newRow("donor: 0 bytes, new") << A << Two << "answer Ok|pick uj|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{{"uj.txt", ""}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: 100 bytes") << A << Two << "answer Ok|pick rossz.txt|click Command2" << QStringList{PickDonor, Damaged} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: Cancel") << A << Two << "answer Cancel|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: while uploading") << A << Two << "run upload|answer Ok|pick b.txt|click Command2" << QStringList{} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";

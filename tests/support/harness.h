@@ -21,12 +21,8 @@ class ScriptedDialogs : public Dialogs
 {
 public:
     enum class Kind { Message, Input, OpenFile };
-    struct Shown {
-        Kind kind;
-        QString title, text; // text: the message, the input prompt, or the open dialog's filter
-        Buttons buttons;     // messages only
-        QString folder;      // open dialog only
-        Answer defaultButton = Answer::Ok; // messages only: the one Enter presses
+    struct Shown { // text: the message, the input prompt, or the open dialog's filter, which opens in folder
+        Kind kind; QString title, text; Buttons buttons; QString folder; Answer defaultButton = Answer::Ok; // Enter's, for messages
     };
 
     void answer(Answer a) { m_answers << Reply{Kind::Message, a, QString()}; } // queued in the order the dialogs come
@@ -34,25 +30,21 @@ public:
     void pick(const QString &path) { m_answers << Reply{Kind::OpenFile, Answer::Ok, path}; }
     std::function<void(const Shown &)> onShown; // called with each dialog shown, once recorded
 
-    // Unscripted, an OK box is simply acknowledged and a question cancelled,
-    // so that nothing is changed by accident; all but the OK box are noted.
+    // Unscripted, an OK box is simply acknowledged and a question cancelled, so that nothing is changed by accident; all but the
+    // OK box are noted.
     Answer message(const QString &title, const QString &text, Buttons buttons, Answer defaultButton) override
     {
         const Answer cancel = buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
         return take({Kind::Message, title, text, buttons, QString(), defaultButton}, {Kind::Message, cancel, QString()}).answer;
     }
-    QString inputBox(const QString &title, const QString &prompt) override
-    {
-        return take({Kind::Input, title, prompt, Buttons::OkCancel, QString()}, {Kind::Input, Answer::Cancel, QString()}).text;
-    }
+    QString inputBox(const QString &title, const QString &prompt) override { return take({Kind::Input, title, prompt, Buttons::OkCancel, QString()}, {Kind::Input, Answer::Cancel, QString()}).text; }
     QString openFile(const QString &title, const QString &folder, const QString &filter, const QString &fileName) override
-    {
-        return take({Kind::OpenFile, title, filter, Buttons::OkCancel, folder}, {Kind::OpenFile, Answer::Cancel, fileName}).text;
-    }
+    { return take({Kind::OpenFile, title, filter, Buttons::OkCancel, folder}, {Kind::OpenFile, Answer::Cancel, fileName}).text; }
 
     const QList<Shown> &shown() const { return m_shown; }
-    QStringList texts() const { return textsOf({Kind::Message, Kind::Input}); } // messages and prompts
-    QStringList messageTexts() const { return textsOf({Kind::Message}); }
+    QStringList messageTexts() const { return textsOf(false); }
+    // Messages and prompts; a question with its buttons and, where Enter would not press OK or Yes, the one it presses.
+    QStringList log() const { return textsOf(true); }
     int pendingAnswers() const { return int(m_answers.size()); }
     QStringList unexpected() const { return m_unexpected; } // dialogs that came when the script had another kind or none
     void clear() { m_shown.clear(); m_answers.clear(); m_unexpected.clear(); }
@@ -70,22 +62,23 @@ private:
             m_unexpected << (shown.kind == Kind::OpenFile ? QStringLiteral("open file dialog") : shown.text);
         return unscripted;
     }
-    QStringList textsOf(const QList<Kind> &kinds) const
+    QStringList textsOf(bool log) const
     {
         QStringList out;
         for (const Shown &s : m_shown)
-            if (kinds.contains(s.kind))
-                out << s.text;
+            if (s.kind == Kind::Message || (log && s.kind == Kind::Input))
+                out << s.text + (!log || s.kind == Kind::Input || s.buttons == Buttons::Ok ? QString() : QStringLiteral(" [%1%2]").arg(
+                    QStringList{"", "OkCancel", "YesNo", "YesNoCancel"}[int(s.buttons)],
+                    s.defaultButton == usualDefault(s.buttons) ? QString() : " Enter=" + QStringList{"Ok", "Cancel", "Yes", "No"}[int(s.defaultButton)]));
         return out;
     }
-
     QList<Reply> m_answers;
     QList<Shown> m_shown;
     QStringList m_unexpected;
 };
 
-// The crash tests' loop: starts a child program beside the test (it prints a line when ready and one
-// per finished round), kills it at a random instant after "ready", and checks the files after each kill.
+// The crash tests' loop: starts a child program beside the test (it prints a line when ready and one per finished round), kills
+// it at a random instant after "ready", and checks the files after each kill.
 struct KillLoop
 {
     QString child; // file name beside the test executable ("child.exe" on Windows)
@@ -102,11 +95,11 @@ struct KillLoop
         for (int kill = 0; kill < kills; ++kill) {
             QProcess process;
             process.start(QStandardPaths::findExecutable(child, {QCoreApplication::applicationDirPath()}), arguments);
-            if (!process.waitForStarted() || !process.waitForReadyRead(10000))
-                return child + QStringLiteral(" did not start: ") + QString::fromLocal8Bit(process.readAllStandardError());
-            QTest::qWait(int(random.bounded(maxDelayMs + 1)));
-            if (process.state() != QProcess::Running)
-                return child + QStringLiteral(" ended by itself: ") + QString::fromLocal8Bit(process.readAllStandardError());
+            const bool ready = process.waitForStarted() && process.waitForReadyRead(10000);
+            if (ready)
+                QTest::qWait(int(random.bounded(maxDelayMs + 1)));
+            if (!ready || process.state() != QProcess::Running)
+                return child + (ready ? " ended by itself: " : " did not start: ") + QString::fromLocal8Bit(process.readAllStandardError());
             process.kill();
             process.waitForFinished(10000);
             rounds += int(process.readAllStandardOutput().count('\n')) - 1;
@@ -117,8 +110,8 @@ struct KillLoop
     }
 };
 
-// Form1 with every seam faked: scripted dialogs, fake ports, settings and the
-// instance lock in a temporary folder, and a data folder there too.
+// Form1 with every seam faked: scripted dialogs, fake ports, settings and the instance lock in a temporary folder, and a data
+// folder there too.
 struct Harness
 {
     QTemporaryDir temp;
@@ -134,7 +127,7 @@ struct Harness
     void saveDataFolder() { settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), dataFolder); }
     Form1 &build(const Timing &timing = Timing()) { services.timing = timing; form = std::make_unique<Form1>(services); return *form; }
     bool start(const Timing &timing = Timing()) { return build(timing).startUp(); } // with the start-up sequence
-    bool startShown() // with port 1 free and the data folder saved, shown, its dialogs forgotten
+    bool startShown() // with port 1 free (no start-up message) and the data folder saved, shown, its dialogs forgotten
     {
         saveDataFolder();
         ports.free = {1};
@@ -143,33 +136,30 @@ struct Harness
         dialogs.clear();
         return started && QTest::qWaitForWindowExposed(form.get());
     }
-    // Scripts the dialogs in order: o OK, c Cancel, y Yes, n No, p<name> the open
-    // dialog's pick in the data folder, p alone a cancelled open dialog.
+    // Scripts the dialogs in order: o OK, c Cancel, y Yes, n No, p<name> the open dialog's pick in the data folder, p alone a
+    // cancelled open dialog.
     void script(const QString &steps)
     {
         for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts))
             step[0] == QLatin1Char('p') ? dialogs.pick(step.size() > 1 ? path(step.mid(1)) : QString())
-                : dialogs.answer(QList<Dialogs::Answer>{Dialogs::Answer::Ok, Dialogs::Answer::Cancel, Dialogs::Answer::Yes,
-                                                        Dialogs::Answer::No}.value(QStringLiteral("ocyn").indexOf(step)));
+                                        : dialogs.answer(Dialogs::Answer(QStringLiteral("ocyn").indexOf(step)));
     }
 
     Ui::Form1 &ui() { return form->ui(); }
     QString path(const QString &name) const { return dataFolder + name; }
     void writeFile(const QString &name, const QByteArray &bytes) const { QFile f(path(name)); if (f.open(QIODevice::WriteOnly)) f.write(bytes); }
     QByteArray readFile(const QString &name) const { QFile f(path(name)); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
-    // Empty when the message boxes shown were these ("@name": one naming the data
-    // folder's file `name`) and the script was used up exactly; otherwise what differs.
+    // Empty when the dialogs' log was this ("@name": a message naming the data folder's file `name`) and the script was used up
+    // exactly; otherwise what differs.
     QString messagesDiffer(const QStringList &expected) const
     {
-        const QStringList shown = dialogs.messageTexts();
+        const QStringList shown = dialogs.log();
         bool same = shown.size() == expected.size() && dialogs.unexpected().isEmpty() && !dialogs.pendingAnswers();
-        for (int i = 0; same && i < shown.size(); ++i)
-            same = expected[i].startsWith(QLatin1Char('@')) // paths as Windows shows them, whatever the separators
-                     ? QDir::fromNativeSeparators(shown[i]).contains(QDir::fromNativeSeparators(path(expected[i].mid(1))))
-                     : shown[i] == expected[i];
-        return same ? QString() : QStringLiteral("shown: %1\nexpected: %2\nunexpected: %3, answers left: %4")
-                                      .arg(shown.join(QLatin1Char('|')), expected.join(QLatin1Char('|')),
-                                           dialogs.unexpected().join(QLatin1Char('|'))).arg(dialogs.pendingAnswers());
+        for (int i = 0; same && i < shown.size(); ++i) // paths as Windows shows them, whatever the separators
+            same = expected[i].startsWith(QLatin1Char('@')) ? QDir::fromNativeSeparators(shown[i]).contains(QDir::fromNativeSeparators(path(expected[i].mid(1))))
+                                                            : shown[i] == expected[i];
+        return same ? QString() : QStringLiteral("shown: %1\nexpected: %2\nunexpected: %3, answers left: %4").arg(shown.join('|'), expected.join('|'),
+                                                                                                           dialogs.unexpected().join('|')).arg(dialogs.pendingAnswers());
     }
 };
 

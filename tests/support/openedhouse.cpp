@@ -30,21 +30,14 @@ QStringList recordsOf(const QByteArray &content)
 // "Szerkesztés" answered, its dialogs then forgotten: a test sees only its own.
 void open(Form1 &form, const QString &path, const QByteArray &content)
 {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (QFile file(path); file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content);
-    file.close();
     auto *dialogs = dynamic_cast<ScriptedDialogs *>(form.services().dialogs);
     Q_ASSERT(dialogs);
     dialogs->answer(Dialogs::Answer::Ok);
     dialogs->pick(path);
     QTest::mouseClick(form.ui().Command4, Qt::LeftButton);
     dialogs->clear();
-}
-
-void openNew(Form1 &form, const QString &path)
-{
-    open(form, path, QByteArray());
 }
 
 QMap<QString, QByteArray> snapshot(const QString &folder)
