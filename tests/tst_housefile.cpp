@@ -52,6 +52,8 @@ private slots:
         QTest::newRow("apartment 153") << "apartment 153" << e.repeated(9) << "" << blank << refused;
         QTest::newRow("apartment of 107") << "apartment 10" << e.repeated(9).left(107) << "" << blank << refused;
         QTest::newRow("last group of 9") << "apartment 152" << e.repeated(9) << "" << blank << refused;
+        QTest::newRow("records up to 1366") << "records 1360" << QString(84, '8') << "" << blank << put(blank, 16308, QByteArray(84, '8'));
+        QTest::newRow("records beyond 1366") << "records 1361" << QString(84, '8') << "" << blank << refused;
         QTest::newRow("rows: spaces are an empty slot") << "rows 1366" << "   " << "" << blank << (e + numbered(1366).mid(1).join(QString())).toLatin1();
         QTest::newRow("rows of a longer file") << "rows 20" << "ABABABABABAB" << "" << longer << put(longer, 0, "ABABABABABAB" + numbered(20).mid(1).join(QString()).toLatin1());
         QTest::newRow("rows of 11") << "rows 3" << e.left(11) << "" << blank << refused;
@@ -89,7 +91,8 @@ private slots:
             result = writeHouseRows(path, rows, &written);
             QCOMPARE(written, result ? after.left(12 * number) : QByteArray());
         } else {
-            result = kind == "record" ? writeHouseRecord(path, number, text) : kind == "apartment" ? writeHouseApartment(path, number, text)
+            result = kind == "record" ? writeHouseRecord(path, number, text) : kind == "records" ? writeHouseRecords(path, number, text)
+                   : kind == "apartment" ? writeHouseApartment(path, number, text)
                    : kind == "init"   ? initHouseFile(path) : writeNonResident(folder, number ? number : findNonResident(folder, text), text, code);
         }
         QCOMPARE(bool(result), !after.isNull());

@@ -15,6 +15,7 @@
 #include <QCryptographicHash>
 #include <QFileDialog>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
@@ -424,6 +425,7 @@ private slots:
         Harness h;
         QVERIFY(h.startShown());
         Ui::Form1 &u = h.ui();
+        QCOMPARE(u.central->geometry(), QRect(0, h.form->menuBar()->height(), 760, 570)); // the form under the menu bar, whole
         const QList<std::tuple<QPushButton *, QRect, QRect>> buttons{ // at rest and hovered, twips / 15
             {u.Command7, {25, 24, 101, 22}, {20, 19, 111, 32}}, {u.Command5, {152, 24, 85, 22}, {147, 19, 95, 32}},
             {u.Command4, {272, 24, 113, 22}, {267, 19, 123, 32}}, {u.Command6, {420, 24, 89, 22}, {415, 19, 99, 32}},
