@@ -1,6 +1,5 @@
 // "Kártya keresése", "Kód törlése" and "Lakás ürítése" over a generated data folder, checked byte by byte.
 #include "housefixtures.h"
-#include "killloop.h"
 #include "openedhouse.h"
 #include "cards/cardfinder.h"
 #include "ui_cardwindow.h"
@@ -170,7 +169,7 @@ private slots:
 #else
         const int window = 150;
 #endif
-        const KillLoop loop{"copyrestore_child", {"takeout", h->temp.path()}, 30, window, 1, [&](int) -> QString {
+        const KillLoop loop{"kill_child", {"takeout", h->temp.path()}, 30, window, 1, [&](int) -> QString {
             auto now = snapshot(h->dataFolder);
             for (auto [name, was] : prepared.asKeyValueRange()) {
                 // With every empty record read as Code (c holds it in lower case), each must be as it was.

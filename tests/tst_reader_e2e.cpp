@@ -1,6 +1,5 @@
 // The exchanges end to end: the window on the real port code, the simulated reader on a pseudo-terminal,
 // real-time limits, a vanishing device, port discovery; and a whole program killed mid read-out.
-#include "killloop.h"
 #include "openedhouse.h"
 #include "readerfixtures.h"
 #include "uploadfixtures.h"
@@ -128,15 +127,16 @@ private slots:
     void killedMidDumpLeavesTheHouseAndItsBackup()
     {
         QTemporaryDir work;
-        const QMap<QString, QByteArray> before{{"haz.txt", fixtures::dataHouse(21)}, {"haz.bak", fixtures::dataHouse(22)}};
+        const QMap<QString, QByteArray> before{{"haz.txt", fixtures::dataHouse(21)}, {"haz.bak", fixtures::dataHouse(22)}, {"postas.lst", ""}};
+        QVERIFY(QDir(work.path()).mkdir("data"));
         for (auto [name, bytes] : before.asKeyValueRange()) {
-            QFile f(work.filePath(name));
+            QFile f(work.filePath("data/" + name));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
         // Killed 0 to 300 ms into a dump that would take 3 s: the house and its backup are as they were,
         // and no half-written replacement lies beside them.
-        const KillLoop loop{"readout_child", {work.filePath("haz.txt")}, 3, 300, 1, [&](int) {
-            return openedhouse::snapshot(work.path()) == before ? QString() : QStringLiteral("changed");
+        const KillLoop loop{"kill_child", {"readout", work.path()}, 3, 300, 1, [&](int) {
+            return openedhouse::snapshot(work.filePath("data")) == before ? QString() : QStringLiteral("changed");
         }};
         int rounds = 0;
         const QString problem = loop.run(rounds);

@@ -355,7 +355,7 @@ private slots:
         h.writeFile(QStringLiteral("s1.txt"), S);
         h.writeFile(QStringLiteral("s2.txt"), H2);
         h.writeFile(QStringLiteral("t.txt"), own);
-        KillLoop loop{QStringLiteral("copyrestore_child"), {QStringLiteral("cycle"), h.temp.path()}, 30, 40, 20240602, [&](int) {
+        KillLoop loop{QStringLiteral("kill_child"), {QStringLiteral("cycle"), h.temp.path()}, 30, 40, 20240602, [&](int) {
             const QByteArray target = h.readFile(QStringLiteral("t.txt"));
             if (h.readFile(QStringLiteral("s1.txt")) != S || h.readFile(QStringLiteral("s2.txt")) != H2)
                 return QStringLiteral("a source changed");

@@ -2,7 +2,7 @@
 
 #include "app/form1.h"
 #include "house/housefile.h"
-#include "scripteddialogs.h"
+#include "harness.h"
 #include "ui_form1.h"
 
 #include <QDir>

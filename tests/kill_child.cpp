@@ -1,19 +1,22 @@
-// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt, each copy followed by a restore ("cycle"), or
-// takes a code out of every house with "Kód törlése" and writes it back ("takeout"), all through the window. The crash tests kill
-// it at random and check the files.
+// Until killed, in the work folder's data/: copies s1.txt or s2.txt over t.txt, each copy followed by a restore ("cycle"),
+// takes a code out of every house with "Kód törlése" and writes it back ("takeout"), or reads the reader out into haz.txt
+// while the dump comes a block every 2 ms and never whole ("readout"), all through the window. The crash tests kill it at
+// random and check the files.
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
 #include "harness.h"
 #include "openedhouse.h"
+#include "readerfixtures.h"
 #include "ui_cardwindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
-int fail(const QString &what) { std::fprintf(stderr, "copyrestore_child: %s\n", qPrintable(what)); return 2; }
+int fail(const QString &what) { std::fprintf(stderr, "kill_child: %s\n", qPrintable(what)); return 2; }
 
 void say(const QByteArray &line) { std::fputs(line.constData(), stdout); std::fflush(stdout); }
 
@@ -65,6 +68,23 @@ int takeOutRounds(Harness &h)
         say(QByteArray::number(round) + '\n');
     }
 }
+
+int readOut(Harness &h)
+{
+    if (!click(h, h.ui().Command6, QStringLiteral("o phaz.txt o")) || h.form->state().readOutRunning != 1) // with the backup question
+        return fail(QStringLiteral("the read-out did not start"));
+    say("ready\n");
+    const QByteArray dump = fixtures::dump();
+    int sent = 0;
+    QTimer feeder;
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        if (sent + 15 < dump.size())
+            h.ports.lastLink->feed(dump.mid(sent, 15));
+        sent += 15;
+    });
+    feeder.start(2);
+    return qApp->exec();
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -72,17 +92,17 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 3)
-        return fail(QStringLiteral("usage: copyrestore_child cycle|takeout <work folder>"));
+        return fail(QStringLiteral("usage: kill_child cycle|takeout|readout <work folder>"));
     for (const char *name : {"TMPDIR", "TMP", "TEMP"}) // for the harness's own settings and lock
         qputenv(name, argv[2]);
     Harness h;
     h.dataFolder = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/data/");
-    h.saveDataFolder();
-    if (!h.start())
+    if (!h.startShown())
         return fail(QStringLiteral("start-up failed"));
-    h.form->show();
     if (QByteArray(argv[1]) == "takeout")
         return takeOutRounds(h);
+    if (QByteArray(argv[1]) == "readout")
+        return readOut(h);
     openedhouse::open(*h.form, h.path(QStringLiteral("s1.txt")), h.readFile(QStringLiteral("s1.txt")));
     say("ready\n");
     // One killed between its copy and restore left the target's own data in the backup, where another copy would overwrite it.

@@ -1,2 +1,0 @@
-#pragma once
-#include "harness.h" // ScriptedDialogs lives there
