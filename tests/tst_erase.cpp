@@ -2,6 +2,7 @@
 #include "readerfixtures.h"
 #include "reader/erase.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
 
@@ -12,61 +13,38 @@ static const QString Confirm = QStringLiteral("Ha folytatja, kitörlődnek a ká
 static const QString Done = QStringLiteral("A kódmemória törlés kész.");
 static const QString GiveUp = QStringLiteral("A kódmemória törlés nem sikerült. Ismételje meg!");
 static const QString Free = QStringLiteral("run 00 timers 000 lists 11 text3 '' bar 0 shown 00");
+// An erase confirmation of `blocks` blocks: byte 14 of the first is 21.
+static QByteArray confirmation(int blocks) { QByteArray b(15 * blocks, char(0x33)); b[13] = char(0x21); return b; }
 
-// A refused erase: the password typed and the key ending it, what else stops it, the message, state().
-struct Refusal { QString typed; int key; QString running, message, after; };
-Q_DECLARE_METATYPE(Refusal)
+// An erase: the password typed and the key ending it, what else stops it, what comes after the
+// erase frame (empty: refused, nothing is sent), the messages and state() once the box is gone.
+struct Run { QString typed; int key; QString running, then; QStringList messages; QString after; };
+Q_DECLARE_METATYPE(Run)
 
 class TstErase : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Nothing is sent.
-    void refused_data()
-    {
-        QTest::addColumn<Refusal>("r");
-        for (const char *typed : {"dmvx", "DMVX", " DmvX", "DmvX ", ""})
-            QTest::addRow("password \"%s\"", typed) << Refusal{typed, Qt::Key_Return, "", "Hibás jelszó!", Free};
-        QTest::newRow("Esc") << Refusal{"DmvX", Qt::Key_Escape, "", "", Free};
-        QTest::newRow("a read-out runs") << Refusal{"DmvX", Qt::Key_Return, "read-out", "", "run 10 timers 000 lists 00 text3 '' bar 0 shown 00"};
-        QTest::newRow("an upload runs") << Refusal{"DmvX", Qt::Key_Return, "upload", "", "run 01 timers 000 lists 00 text3 '' bar 0 shown 00"};
-        QTest::newRow("no port open") << Refusal{"DmvX", Qt::Key_Return, "no port", "Nincs megnyitott soros port. Válasszon portot a Comm listában!", Free};
-    }
-    void refused()
-    {
-        QFETCH(Refusal, r);
-        const auto &[typed, key, running, message, after] = r;
-        Harness h;
-        QVERIFY(fixtures::startWithPort(h, Timing()));
-        const QPointer<MemoryLink> link = h.ports.lastLink;
-        if (running == "no port")
-            h.form->reader().detach();
-        h.form->state().readOutRunning = running == "read-out";
-        h.form->state().uploadRunning = running == "upload";
-        QTest::mouseClick(h.ui().Command17, Qt::LeftButton);
-        QTest::keyClicks(h.ui().Text8, typed);
-        QTest::keyClick(h.ui().Text8, Qt::Key(key));
-        QCOMPARE(h.dialogs.messageTexts().join(""), message);
-        QVERIFY(h.ui().Text8->isHidden() && h.ui().Command17->isEnabled());
-        QCOMPARE(h.ui().Text8->text(), key == Qt::Key_Escape ? typed : ""); // Esc withdraws the box untested
-        QCOMPARE(h.form->erase().acceptedPassword(), running.isEmpty() ? "" : "DmvX");
-        QVERIFY(!link || link->written.isEmpty());
-        QCOMPARE(state(h), after);
-    }
-
-    // The right password, OK, and what comes after the erase frame.
     void erase_data()
     {
-        QTest::addColumn<QString>("then");
-        QTest::newRow("confirmed in two blocks") << "confirmed";
-        QTest::newRow("no confirmation, a late one still counts") << "late";
-        QTest::newRow("no confirmation, a read request in between ends the wait") << "read";
-        QTest::newRow("the port vanishes") << "vanish";
+        QTest::addColumn<Run>("r");
+        for (const char *typed : {"dmvx", "DMVX", " DmvX", "DmvX ", ""})
+            QTest::addRow("password \"%s\"", typed) << Run{typed, Qt::Key_Return, "", "", {"Hibás jelszó!"}, Free};
+        QTest::newRow("Esc") << Run{"DmvX", Qt::Key_Escape, "", "", {}, Free};
+        // The running exchange gives the lists back when it ends.
+        QTest::newRow("a read-out runs") << Run{"DmvX", Qt::Key_Return, "read-out", "", {}, "run 10 timers 000 lists 00 text3 '' bar 0 shown 00"};
+        QTest::newRow("an upload runs") << Run{"DmvX", Qt::Key_Return, "upload", "", {}, "run 01 timers 000 lists 00 text3 '' bar 0 shown 00"};
+        QTest::newRow("no port open") << Run{"DmvX", Qt::Key_Return, "no port", "", {"Nincs megnyitott soros port. Válasszon portot a Comm listában!"}, Free};
+        const QString waiting = "run 00 timers 011 lists 00 text3 '' bar 0 shown 00";
+        QTest::newRow("confirmed in two blocks") << Run{"DmvX", Qt::Key_Return, "", "confirmed", {Confirm}, waiting};
+        QTest::newRow("no confirmation, a late one still counts") << Run{"DmvX", Qt::Key_Return, "", "late", {Confirm}, waiting};
+        QTest::newRow("no confirmation, a read request in between ends the wait") << Run{"DmvX", Qt::Key_Return, "", "read", {Confirm}, waiting};
+        QTest::newRow("the port vanishes") << Run{"DmvX", Qt::Key_Return, "", "vanish", {Confirm}, waiting};
     }
     void erase()
     {
-        QFETCH(QString, then);
+        QFETCH(Run, r);
         Harness h;
         QList<int> shownAt;
         // A real message box runs an event loop: Timer3 must not tick in it.
@@ -77,19 +55,25 @@ private slots:
             }
         };
         QVERIFY(fixtures::startWithPort(h, Timing::scaled(0.01)));
-        MemoryLink *link = h.ports.lastLink;
+        const QPointer<MemoryLink> link = h.ports.lastLink;
         Ui::Form1 &u = h.ui();
+        if (r.running == "no port")
+            h.form->reader().detach();
+        h.form->state().readOutRunning = r.running == "read-out";
+        h.form->state().uploadRunning = r.running == "upload";
         QTest::mouseClick(u.Command17, Qt::LeftButton);
         QVERIFY(u.Text8->isVisible() && u.Text8->echoMode() == QLineEdit::Password && !u.Command17->isEnabled());
-        QTest::keyClicks(u.Text8, "DmvX");
+        QTest::keyClicks(u.Text8, r.typed);
         h.dialogs.answer(Answer::Ok);
-        QTest::keyClick(u.Text8, Qt::Key_Return);
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{Confirm});
-        QVERIFY(u.Text8->isHidden() && u.Command17->isEnabled() && u.Text8->text().isEmpty());
-        QCOMPARE(link->written, QList<QByteArray>{fixtures::eraseFrame()});
-        QCOMPARE(state(h), "run 00 timers 011 lists 00 text3 '' bar 0 shown 00");
-        if (then == "confirmed") {
-            link->feed(fixtures::eraseConfirmation(2));
+        QTest::keyClick(u.Text8, Qt::Key(r.key));
+        QCOMPARE(h.dialogs.messageTexts(), r.messages);
+        QVERIFY(u.Text8->isHidden() && u.Command17->isEnabled());
+        QCOMPARE(u.Text8->text(), r.key == Qt::Key_Escape ? r.typed : ""); // Esc withdraws the box untested
+        QCOMPARE(h.form->erase().acceptedPassword(), r.typed == "DmvX" && r.key == Qt::Key_Return ? "DmvX" : "");
+        QCOMPARE(link ? link->written : QList<QByteArray>(), QList<QByteArray>(!r.then.isEmpty(), fixtures::eraseFrame()));
+        QCOMPARE(state(h), r.after);
+        if (r.then == "confirmed") {
+            link->feed(confirmation(2));
             QTRY_COMPARE(h.dialogs.messageTexts().last(), Done);
             QCOMPARE(state(h), Free);
             // The password is remembered: the next click goes straight to the question.
@@ -98,33 +82,32 @@ private slots:
             QCOMPARE(h.dialogs.messageTexts(), (QStringList{Confirm, Done, Confirm}));
             QVERIFY(u.Text8->isHidden() && link->written.size() == 1);
             QCOMPARE(state(h), Free);
-            return;
-        }
-        if (then == "vanish") {
-            link->vanish("A(z) /dev/fake1 port megszakadt: teszt");
+        } else if (r.then == "vanish") {
+            link->vanish("teszt");
             QTest::qWait(400); // and no give-up follows
-            QCOMPARE(h.dialogs.messageTexts().join('|'), Confirm + "|A(z) /dev/fake1 port megszakadt: teszt\n" + GiveUp + "\nVálassza ki újra a portot a Comm listában!");
+            QCOMPARE(h.dialogs.messageTexts().join('|'), Confirm + "|teszt\n" + GiveUp + "\nVálassza ki újra a portot a Comm listában!");
             QCOMPARE(state(h), Free);
-            return;
+        } else if (!r.then.isEmpty()) {
+            QElapsedTimer clock; // QTRY sleeps 10 ms between looks: ten ticks of Timer3
+            for (clock.start(); shownAt.isEmpty() && clock.elapsed() < 20000;)
+                QTest::qWait(1);
+            QTest::qWait(30);
+            QCOMPARE(shownAt, QList<int>{302});
+            QCOMPARE(h.form->erase().eraseTicks(), 302);
+            QCOMPARE(state(h), "run 00 timers 010 lists 11 text3 '' bar 0 shown 00");
+            if (r.then == "read") {
+                h.script("o pb.txt");
+                QTest::mouseClick(u.Command6, Qt::LeftButton);
+                link->feed(fixtures::dump());
+                QCOMPARE(h.readFile("b.txt"), fixtures::expectedHouse());
+            }
+            // Only the first confirmation after the erase request counts.
+            for (int i = 0; i < 2; ++i) {
+                link->feed(confirmation(1));
+                QTest::qWait(50);
+            }
+            QCOMPARE(h.dialogs.messageTexts().count(Done), int(r.then == "late"));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!shownAt.isEmpty(), 20000);
-        QTest::qWait(30);
-        QCOMPARE(shownAt, QList<int>{302});
-        QCOMPARE(h.form->erase().eraseTicks(), 302);
-        QCOMPARE(state(h), "run 00 timers 010 lists 11 text3 '' bar 0 shown 00");
-        if (then == "read") {
-            h.dialogs.answer(Answer::Ok);
-            h.dialogs.pick(h.path("b.txt"));
-            QTest::mouseClick(u.Command6, Qt::LeftButton);
-            link->feed(fixtures::dump());
-            QCOMPARE(h.readFile("b.txt"), fixtures::expectedHouse());
-        }
-        // Only the first confirmation after the erase request counts.
-        for (int i = 0; i < 2; ++i) {
-            link->feed(fixtures::eraseConfirmation(1));
-            QTest::qWait(50);
-        }
-        QCOMPARE(h.dialogs.messageTexts().count(Done), int(then == "late"));
     }
 };
 

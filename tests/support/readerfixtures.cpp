@@ -1,5 +1,4 @@
 #include "readerfixtures.h"
-#include "harness.h"
 
 namespace fixtures {
 
@@ -7,10 +6,8 @@ QByteArray slotBytes(int slot)
 {
     if (slot == 1)
         return QByteArray::fromHex("0A1B2C3D4E05");
-    if (slot % 9 == 0)
-        return QByteArray(6, char(0xFF));
-    QByteArray out(6, '\0');
-    for (int i = 0; i < 6; ++i)
+    QByteArray out(6, char(0xFF));
+    for (int i = 0; slot % 9 != 0 && i < 6; ++i)
         out[i] = char((slot * 37 + i * 91 + (slot >> 3)) & 0xFF);
     return out;
 }
@@ -44,21 +41,13 @@ QByteArray dataHouse(int seed)
     return out;
 }
 
-QByteArray eraseConfirmation(int blocks)
-{
-    QByteArray out(15 * blocks, char(0x33));
-    out[13] = char(0x21);
-    return out;
-}
-
 bool startWithPort(Harness &h, const Timing &timing)
 {
     h.saveDataFolder();
     h.ports.free = {1};
-    if (!h.start(timing) || !h.ports.lastLink)
-        return false;
+    const bool started = h.start(timing) && h.ports.lastLink;
     h.form->show();
-    return true;
+    return started;
 }
 
 QString state(Harness &h)

@@ -1,32 +1,24 @@
 #pragma once
 #include "harness.h"
 
-#include <QByteArray>
-#include <QString>
-
-// Reader data for the read-out and erase tests, built without the program's
-// own decoding so that a fault there cannot hide itself.
+// Reader data built without the program's own decoding, so that a fault there cannot hide itself.
 namespace fixtures {
 
 // Slot k's six bytes: slot 1 is 0A 1B 2C 3D 4E 05, every ninth slot is empty (FF), the rest vary.
 QByteArray slotBytes(int slot);
-// The reader's dump of that memory: 1366 blocks of 15 bytes, block 1366
-// carrying non-FF bytes where a slot would be, then `extra` surplus bytes.
+// The dump of that memory: 1366 blocks of 15 (block 1366 not FF where a slot would be), `extra` bytes more.
 QByteArray dump(int extra = 0);
-// The house file a read-out of dump() must leave: 1365 records and "FFFFFFFFFFFF".
+// The house a read-out of dump() must leave: 1365 records and "FFFFFFFFFFFF".
 QByteArray expectedHouse();
 // A valid house file that holds data (not all 'F'); seed varies the content.
 QByteArray dataHouse(int seed);
-// An erase confirmation of `blocks` blocks: byte 14 of the first is 21.
-QByteArray eraseConfirmation(int blocks = 2);
 inline QByteArray readFrame() { return QByteArray::fromHex("0100000000000000002021"); }
 inline QByteArray eraseFrame() { return QByteArray::fromHex("01A6A6A6A6A6A6A6A62152"); }
 
 // Saves the data folder, offers port 1 and starts the window (shown).
 bool startWithPort(Harness &h, const Timing &timing);
-// The window's exchange state in one line: the read-out and upload flags, Timer1 to
-// Timer3 running, List5 and List6 enabled, Text3, the bar, List2 and List3 shown;
-// e.g. "run 00 timers 010 lists 11 text3 '' bar 0 shown 10".
+// The exchange state in one line: the read-out and upload flags, Timer1 to Timer3 running, List5 and List6
+// enabled, Text3, the bar, List2 and List3 shown; e.g. "run 00 timers 010 lists 11 text3 '' bar 0 shown 10".
 QString state(Harness &h);
 
 } // namespace fixtures

@@ -7,8 +7,6 @@ namespace uploadfixtures {
 
 inline const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?");
 inline const QString Done = QStringLiteral("A rátöltés a PC-ből kész.");
-inline const QString Refused = QStringLiteral("A beírás nem sikerült!");
-inline const QString GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
 
 // A write frame built by hand: lead byte, six data bytes, address, command, sum.
 inline QByteArray writeFrame(const QByteArray &sixBytes, int slot)
@@ -20,10 +18,7 @@ inline QByteArray writeFrame(const QByteArray &sixBytes, int slot)
         sum += quint8(c);
     return f + char(sum & 0xFF);
 }
-
-inline QByteArray recordBytes(const QByteArray &house, int record)
-{
-    return QByteArray::fromHex(house.mid((record - 1) * 12, 12));
-}
+// Record `record` of a house file as the six bytes it stands for.
+inline QByteArray recordBytes(const QByteArray &house, int record) { return QByteArray::fromHex(house.mid((record - 1) * 12, 12)); }
 
 } // namespace uploadfixtures
