@@ -4,6 +4,7 @@
 // in the page cache (one search first, then the median of the runs); and the
 // longest gap between the ticks of a 1 ms timer on the UI thread meanwhile.
 #include "harness.h"
+#include "stallmeter.h"
 #include "house/housefile.h"
 #include "cards/cardfinder.h"
 #include "ui_cardwindow.h"
@@ -44,33 +45,6 @@ QByteArray randomHouse(QRandomGenerator &random)
     return out;
 }
 
-// Max gap between the ticks of a 1 ms timer while it runs.
-struct StallMeter
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 maxGapNs = 0;
-
-    StallMeter()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            maxGapNs = std::max(maxGapNs, now - last);
-            last = now;
-        });
-    }
-    void start()
-    {
-        maxGapNs = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-    void stop() { timer.stop(); }
-};
 
 } // namespace
 
@@ -80,12 +54,7 @@ int main(int argc, char **argv)
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Harness h;
-    h.ports.free = {1};
-    h.saveDataFolder();
-    if (!h.start())
-        return 1;
-    h.form->show();
-    if (!QTest::qWaitForWindowExposed(h.form.get()))
+    if (!h.startShown())
         return 1;
 
     QRandomGenerator random(20261206);

@@ -34,12 +34,7 @@ int main(int argc, char **argv)
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Harness h;
-    h.ports.free = {1};
-    h.saveDataFolder();
-    if (!h.start())
-        return 1;
-    h.form->show();
-    if (!QTest::qWaitForWindowExposed(h.form.get()))
+    if (!h.startShown())
         return 1;
 
     h.writeFile(QStringLiteral("Fo utca 1.txt"), houseContent(1));

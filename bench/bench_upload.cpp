@@ -7,6 +7,7 @@
 //  - paced at 9600 baud (run once, ~37 s; skip with --no-paced): wall time over
 //    the line time 1365 x (11 + 15) bytes x 10 bits / 9600 baud = 36.97 s.
 #include "harness.h"
+#include "stallmeter.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "reader/serialport.h"
@@ -43,37 +44,6 @@ bool openHouse(Harness &h, const QByteArray &content)
     return ok;
 }
 
-// Max gap between the ticks of a 1 ms timer while it runs.
-struct StallMeter
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 maxGapNs = 0;
-    qint64 maxGapAtNs = 0;
-
-    StallMeter()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            if (now - last > maxGapNs) {
-                maxGapNs = now - last;
-                maxGapAtNs = now;
-            }
-            last = now;
-        });
-    }
-    void start()
-    {
-        maxGapNs = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-    void stop() { timer.stop(); }
-};
 
 double lastClickMs = 0; // the click's handler: checks, opening, first frame
 

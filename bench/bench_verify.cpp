@@ -13,6 +13,7 @@
 // Line time counts 10 bits a byte and leaves the reader's turnaround out.
 // Takes about two minutes; exits non-zero when a result is wrong.
 #include "harness.h"
+#include "stallmeter.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "reader/protocol.h"
@@ -64,57 +65,6 @@ QByteArray readerHouseWithChanges()
     }
     return content;
 }
-
-qint64 threadCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
-
-// The largest gap between the ticks of a 1 ms timer while it runs, and how
-// much of a gap the thread spent working: a gap with little processor time
-// in it is the thread waiting to be scheduled on a busy machine, not the
-// program's work.
-struct StallMeter
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0, lastCpu = 0;
-    qint64 maxGapNs = 0;
-    qint64 maxGapCpuNs = 0; // processor time within the longest gap
-    qint64 maxCpuNs = 0;    // the most processor time within any one gap
-    int gapsOver5 = 0;
-
-    StallMeter()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.nsecsElapsed(), cpu = threadCpuNs();
-            if (now - last > maxGapNs) {
-                maxGapNs = now - last;
-                maxGapCpuNs = cpu - lastCpu;
-            }
-            maxCpuNs = std::max(maxCpuNs, cpu - lastCpu);
-            gapsOver5 += now - last >= 5000000;
-            if (now - last > 3000000 && qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-                std::printf("  gap %.2f ms ending at %.3f s, %.2f ms of it working\n", (now - last) / 1e6,
-                            now / 1e9, (cpu - lastCpu) / 1e6);
-            last = now;
-            lastCpu = cpu;
-        });
-    }
-    void start()
-    {
-        maxGapNs = maxGapCpuNs = maxCpuNs = 0;
-        gapsOver5 = 0;
-        last = 0;
-        lastCpu = threadCpuNs();
-        clock.start();
-        timer.start();
-    }
-};
 
 // One door: the simulated reader in its own process serving a house file on
 // a virtual port of its own folder, and the window connected to it with the

@@ -25,11 +25,7 @@ int main(int argc, char *argv[])
     // Beside the settings: a copy started without the user's session (su,
     // ssh, cron) still finds it, and one copy per settings is the point.
     LockFileInstanceGuard instance(settings.folder() + QStringLiteral("/belvarium.lock"));
-    Services services;
-    services.dialogs = &dialogs;
-    services.ports = &ports;
-    services.settings = &settings;
-    services.instance = &instance;
+    const Services services{&dialogs, &ports, &settings, &instance, Timing()};
 
     Form1 window(services);
     dialogs.setParent(&window);

@@ -70,11 +70,7 @@ int main(int argc, char *argv[])
     settings.setValue(QStringLiteral("alap"), QStringLiteral("comm"), QStringLiteral("port"), QStringLiteral("201"));
     settings.setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), data);
     LockFileInstanceGuard instance(work.path() + QStringLiteral("/belvarium.lock"));
-    Services services;
-    services.dialogs = &dialogs;
-    services.ports = &ports;
-    services.settings = &settings;
-    services.instance = &instance;
+    const Services services{&dialogs, &ports, &settings, &instance, Timing()};
 
     Form1 window(services);
     if (!window.startUp())
