@@ -4,7 +4,7 @@
 // in the page cache (one search first, then the median of the runs); and the
 // longest gap between the ticks of a 1 ms timer on the UI thread meanwhile.
 #include "harness.h"
-#include "stallmeter.h"
+#include "benchsupport.h"
 #include "house/housefile.h"
 #include "cards/cardfinder.h"
 #include "ui_cardwindow.h"
@@ -45,13 +45,11 @@ QByteArray randomHouse(QRandomGenerator &random)
     return out;
 }
 
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     Harness h;
     if (!h.startShown())

@@ -2,6 +2,7 @@
 // from the click on "Szerkesztés" (answers scripted) until List2, List3 and
 // List5 are filled and selected; then also until the window has repainted.
 #include "harness.h"
+#include "benchsupport.h"
 #include "house/housefile.h"
 
 #include <QApplication>
@@ -30,8 +31,7 @@ double median(QList<double> v)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     Harness h;
     if (!h.startShown())

@@ -4,6 +4,7 @@
 // 1 ms timer's largest gap; the simulated reader shares the thread, so its
 // work counts too), and the processor time of 10 s of idle line afterwards.
 #include "harness.h"
+#include "benchsupport.h"
 #include "readerfixtures.h"
 #include "reader/protocol.h"
 #include "reader/serialport.h"
@@ -31,7 +32,7 @@ double cpuSeconds()
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
 

@@ -1,6 +1,7 @@
 // Start-up to the window shown, with every port number 1-256 probed by the
 // real port catalogue. Prints the median of several runs.
 #include "harness.h"
+#include "benchsupport.h"
 #include "reader/serialport.h"
 
 #include <QApplication>
@@ -11,7 +12,7 @@
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     const int runs = 15;
     QList<double> ms;

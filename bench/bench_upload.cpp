@@ -7,7 +7,7 @@
 //  - paced at 9600 baud (run once, ~37 s; skip with --no-paced): wall time over
 //    the line time 1365 x (11 + 15) bytes x 10 bits / 9600 baud = 36.97 s.
 #include "harness.h"
-#include "stallmeter.h"
+#include "benchsupport.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "reader/serialport.h"
@@ -188,8 +188,7 @@ int overPty(bool paced)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     bool paced = true;
     for (int i = 1; i < argc; ++i)

@@ -13,7 +13,7 @@
 // Line time counts 10 bits a byte and leaves the reader's turnaround out.
 // Takes about two minutes; exits non-zero when a result is wrong.
 #include "harness.h"
-#include "stallmeter.h"
+#include "benchsupport.h"
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "reader/protocol.h"
@@ -230,8 +230,7 @@ void printRow(const Row &r)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    offscreenUnlessSet();
     QApplication app(argc, argv);
     StallMeter idleUi, equalUi, differencesUi, oldWayUi;
     QList<Row> rows;

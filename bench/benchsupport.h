@@ -1,4 +1,6 @@
 #pragma once
+// What the benchmarks share: the platform they run on, and the stall meter.
+//
 // The largest gap between the ticks of a 1 ms timer on the UI thread while
 // it runs, and how much of that gap the thread spent working: a gap with
 // little processor time in it is the thread waiting to be scheduled on a
@@ -9,6 +11,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+
+// Offscreen unless the caller names a platform (xcb, to watch a run).
+inline void offscreenUnlessSet()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 inline qint64 threadCpuNs()
 {
