@@ -85,7 +85,7 @@ private slots:
         } else if (r.then == "vanish") {
             link->vanish("teszt");
             QTest::qWait(400); // and no give-up follows
-            QCOMPARE(h.dialogs.messageTexts().join('|'), Confirm + "|teszt\n" + GiveUp + "\nVálassza ki újra a portot a Comm listában!");
+            QCOMPARE(h.dialogs.messageTexts().join('|'), Confirm + "|teszt\nVálassza ki újra a portot a Comm listában!\n" + GiveUp);
             QCOMPARE(state(h), Free);
         } else if (!r.then.isEmpty()) {
             QElapsedTimer clock; // QTRY sleeps 10 ms between looks: ten ticks of Timer3

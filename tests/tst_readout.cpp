@@ -39,7 +39,7 @@ private slots:
         // The house and its backup stay as they were.
         QTest::newRow("no byte at all") << Run{fixtures::dataHouse(6), data, false, 0, 0, TransferError};
         QTest::newRow("pause in the dump") << Run{fixtures::dataHouse(6), data, false, 0, 9000, TransferError};
-        QTest::newRow("port vanishes") << Run{fixtures::dataHouse(6), data, false, 0, 19500, Broken + "\nA kódmemória kiolvasása megszakadt, a házfájl nem változott."};
+        QTest::newRow("port vanishes") << Run{fixtures::dataHouse(6), data, false, 0, 19500, Broken + "\nVálassza ki újra a portot a Comm listában!\nA kódmemória kiolvasása megszakadt, a házfájl nem változott."};
     }
     void readOut()
     {

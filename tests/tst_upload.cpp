@@ -72,7 +72,7 @@ private slots:
         // Each record is read from the disk when its slot is sent.
         QTest::newRow("record 50 goes bad") << Run{house, "bad", 49, 49, asked("A(z) 6. lakás kódja hibás: 0A1B2C3D4EXY." + stopped.arg(50)), ended};
         QTest::newRow("file cut after record 50") << Run{house, "cut 50", 50, 50, asked("A(z) %1 fájl nem olvasható: a(z) 51. kód hiányzik." + stopped.arg(51)), ended};
-        QTest::newRow("port vanishes") << Run{house, "vanish", 42, 42, asked(Broken + "\nA rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!\nVálassza ki újra a portot a Comm listában!"), refused};
+        QTest::newRow("port vanishes") << Run{house, "vanish", 42, 42, asked(Broken + "\nVálassza ki újra a portot a Comm listában!\nA rátöltés a(z) 42. kódnál megszakadt. Ismételje meg a rátöltést!"), refused};
         QTest::newRow("port chosen anew") << Run{house, "port", 5, 5, asked(changed), ended};
         QTest::newRow("reply on the new port") << Run{house, "port reply", 5, 5, asked(changed), ended};
         // Refused: nothing is sent.

@@ -19,6 +19,7 @@
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScrollBar>
+#include <QStatusBar>
 
 namespace {
 const QString Title = QStringLiteral("Belvarium");
@@ -83,6 +85,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_cardFinder = std::make_unique<CardFinder>(*this);
     styleControls();
     buildMenu();
+    buildStatusLine();
     wireControls();
 }
 
@@ -237,7 +240,76 @@ void Form1::buildMenu()
     const int menuHeight = m_menuBar->sizeHint().height();
     m_menuBar->setGeometry(0, 0, px(11400), menuHeight);
     m_ui->central->move(0, menuHeight);
-    setFixedSize(px(11400), px(8550) + menuHeight);
+}
+
+namespace {
+// Any press of a key or a mouse button in the window starts something new:
+// a notice about the last command has done its work then.
+class StatusClearer : public QObject
+{
+public:
+    StatusClearer(Form1 &form) : QObject(&form), m_form(form) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress)
+            && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == &m_form)
+            m_form.statusLine()->clearMessage();
+        return false;
+    }
+
+private:
+    Form1 &m_form;
+};
+} // namespace
+
+void Form1::buildStatusLine()
+{
+    // Below the form, as the menu bar is above it: the form keeps its client
+    // area and every control its place; the window grows by the line.
+    m_statusLine = new QStatusBar(this);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setSizeGripEnabled(false);
+    m_statusLine->setAccessibleName(QStringLiteral("Állapotsor"));
+    m_statusLine->setToolTip(QStringLiteral("Rövid tájékoztatás az utolsó parancsról."));
+    m_statusLine->setWhatsThis(QStringLiteral(
+        "Itt jelenik meg, ha egy parancs most nem indítható, például mert adatcsere folyik a kártya "
+        "leolvasóval; ilyenkor várja meg az adatcsere végét! A sor a következő kattintásnál vagy az "
+        "adatcsere végén eltűnik."));
+    const int top = m_ui->central->geometry().bottom() + 1;
+    const int height = m_statusLine->sizeHint().height();
+    m_statusLine->setGeometry(0, top, px(11400), height);
+    setFixedSize(px(11400), top + height);
+    m_helpMode->watchWidget(m_statusLine);
+    qApp->installEventFilter(new StatusClearer(*this));
+}
+
+void Form1::showStatus(const QString &text)
+{
+    m_statusLine->showMessage(text);
+}
+
+QString Form1::exchangeName(Exchange exchange)
+{
+    switch (exchange) {
+    case Exchange::ReadOut: return QStringLiteral("Kiolvasás");
+    case Exchange::Upload: return QStringLiteral("Rátöltés");
+    case Exchange::DifferenceUpload:
+    case Exchange::ReadBack: return QStringLiteral("Eltérések rátöltése");
+    case Exchange::Verify: return QStringLiteral("Ellenőrzés");
+    case Exchange::Erase: return QStringLiteral("Törlés");
+    case Exchange::None: break;
+    }
+    return QString();
+}
+
+bool Form1::refuseDuringExchange(Exchange allowed)
+{
+    const Exchange running = runningExchange();
+    if (running == Exchange::None || running == allowed)
+        return false;
+    showStatus(QStringLiteral("Adatcsere folyik (%1): a parancs most nem indítható.").arg(exchangeName(running)));
+    return true;
 }
 
 Form1::Exchange Form1::runningExchange() const
@@ -247,7 +319,7 @@ Form1::Exchange Form1::runningExchange() const
     if (m_state.readOutRunning == 1)
         return Exchange::ReadOut;
     if (m_state.verifyRunning == 1)
-        return Exchange::Verify;
+        return m_verify && m_verify->readingBack() ? Exchange::ReadBack : Exchange::Verify;
     if (m_erase && m_erase->waiting())
         return Exchange::Erase;
     return Exchange::None;
@@ -262,6 +334,7 @@ QStringList Form1::filesInUse() const
         files << m_upload->housePath();
         break;
     case Exchange::Verify:
+    case Exchange::ReadBack:
         files << m_verify->housePath();
         break;
     case Exchange::ReadOut:
@@ -402,6 +475,10 @@ void Form1::setSideListsEnabled(bool enabled)
 {
     m_ui->List5->setEnabled(enabled);
     m_ui->List6->setEnabled(enabled);
+    // Every exchange gives the lists back when it ends: what the line said
+    // about it is over.
+    if (enabled && !exchangeRunning())
+        m_statusLine->clearMessage();
 }
 
 void Form1::hideCopyView()

@@ -27,6 +27,7 @@ class CardFinder;
 class QMenuBar;
 class QMenu;
 class QAction;
+class QStatusBar;
 
 // Window-level state that several commands share; all empty or zero at start.
 struct WindowState
@@ -81,9 +82,14 @@ public:
 
     // The exchange with the reader that runs now, if any. Every command asks
     // this one place before it starts, so that no exchange can be forgotten.
-    enum class Exchange { None, ReadOut, Upload, DifferenceUpload, Verify, Erase };
+    enum class Exchange { None, ReadOut, Upload, DifferenceUpload, Verify, ReadBack, Erase };
     Exchange runningExchange() const;
     bool exchangeRunning() const { return runningExchange() != Exchange::None; }
+    // The command the user started it with, as its button or menu entry reads.
+    static QString exchangeName(Exchange exchange);
+    // True when an exchange runs; the status line then says which one and that
+    // the command must wait, so that a refusal is not taken for a missed click.
+    bool refuseDuringExchange(Exchange allowed = Exchange::None);
     // House files that must not be written now: the one a running exchange
     // reads or will fill (with a read-out's backup), and the open house while
     // List2 holds rows not saved yet.
@@ -95,6 +101,11 @@ public:
     QAction *uploadDifferencesAction() const { return m_uploadDifferencesAction; }
     QAction *findCardAction() const { return m_findCardAction; }
     QAction *emptyApartmentAction() const { return m_emptyApartmentAction; }
+    // The status line below the form: quiet notices that need no answer. It
+    // is cleared when the user presses a key or a mouse button in the window,
+    // and when an exchange ends.
+    QStatusBar *statusLine() const { return m_statusLine; }
+    void showStatus(const QString &text);
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
@@ -141,6 +152,7 @@ private:
     void ensureNonResidentList(const QString &folder);
     void endProgram();
     void buildMenu();
+    void buildStatusLine();
 
     Services m_services;
     std::unique_ptr<Ui::Form1> m_ui;
@@ -164,4 +176,5 @@ private:
     QAction *m_uploadDifferencesAction = nullptr;
     QAction *m_findCardAction = nullptr;
     QAction *m_emptyApartmentAction = nullptr;
+    QStatusBar *m_statusLine = nullptr;
 };

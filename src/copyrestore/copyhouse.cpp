@@ -38,7 +38,7 @@ void CopyHouse::command5Clicked()
     WindowState &state = m_form.state();
 
     hideSidePanels();
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
 
     if (u.List2->isHidden()) {

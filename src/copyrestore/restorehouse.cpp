@@ -42,7 +42,7 @@ void RestoreHouse::command7Clicked()
     m_form.setShown({u.Command3, u.Text5, u.Text6, u.Label15, u.Label16, u.Label28, u.Label3, u.List5, u.List6,
                      u.Label8, u.Command2, u.Label30, u.Label2, u.Label29},
                     false);
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
 
     m_form.hideCopyView();

@@ -34,7 +34,7 @@ int ApartmentTransfer::targetApartment(const QString &answer)
 void ApartmentTransfer::command2Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     u.List6->clear();
     m_donorPath.clear();
@@ -86,7 +86,7 @@ void ApartmentTransfer::list6DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
     // The upload reads the receiving house; it must not change under it.
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     int header = u.List6->currentRow();
     if (header < 0 || header >= u.List6->count())
@@ -150,7 +150,7 @@ void ApartmentTransfer::list6DoubleClicked()
 void ApartmentTransfer::command8Clicked()
 {
     Ui::Form1 &u = m_form.ui();
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     if (!houseview::freshListHoldsHouse(m_form))
         return;

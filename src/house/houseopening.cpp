@@ -50,7 +50,7 @@ void HouseOpening::command4Clicked()
 
     u.File1->hide();
     u.Text1->clear();
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     m_form.hideCopyView();
 
@@ -127,7 +127,7 @@ void HouseOpening::text2DoubleClicked()
     WindowState &s = m_form.state();
     // A running read-out writes into houseFilePath when it ends; an upload
     // reads the house named in Text2.
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
 
     s.houseFilePath.clear();

@@ -117,7 +117,7 @@ void NonResidents::list5DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
     // The house file must not change under a running exchange.
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     const QListWidgetItem *item = u.List5->currentItem();
     if (!item)
@@ -167,7 +167,7 @@ void NonResidents::list5DoubleClicked()
 void NonResidents::list2DoubleClicked()
 {
     Ui::Form1 &u = m_form.ui();
-    if (m_form.exchangeRunning())
+    if (m_form.refuseDuringExchange())
         return;
     const int row = u.List2->currentRow();
     if (row < house::NonResidentFirstRow || row > house::NonResidentLastRow)

@@ -18,12 +18,6 @@ bool Erase::waiting() const
     return m_form.reader().timer3().isActive();
 }
 
-bool Erase::otherExchangeRunning() const
-{
-    const Form1::Exchange running = m_form.runningExchange();
-    return running != Form1::Exchange::None && running != Form1::Exchange::Erase;
-}
-
 void Erase::command17Clicked()
 {
     Ui::Form1 &u = m_form.ui();
@@ -70,7 +64,7 @@ void Erase::startErase()
     u.Text1->clear();
     m_form.setSideListsEnabled(false);
     // A new erase may start while one still counts; any other exchange refuses it.
-    if (otherExchangeRunning())
+    if (m_form.refuseDuringExchange(Form1::Exchange::Erase))
         return;
     m_form.hideCopyView();
 
@@ -88,7 +82,7 @@ void Erase::startErase()
         return;
     }
     // The questions ran event loops: another exchange may have started.
-    if (otherExchangeRunning())
+    if (m_form.refuseDuringExchange(Form1::Exchange::Erase))
         return;
 
     s.requestBytes = protocol::eraseRequestBytes(quint8(s.requestLeadByte));

@@ -29,7 +29,6 @@ public:
     static constexpr int GiveUpAbove = 300;
 
 private:
-    bool otherExchangeRunning() const;
     void startErase();
     void onTimer3();
     void onIdleBlocks(const QByteArray &blocks);

@@ -195,8 +195,9 @@ void ReaderLink::onLinkFailed(const QString &reason)
     m_quiet.stop();
     m_replyRest.stop();
     m_erasePending = false;
-    // Comm still shows the broken port's number; choosing it again reopens it.
+    // Comm still shows the broken port's number; choosing it again reopens it,
+    // and only then can the exchange be repeated.
+    notes.prepend(QStringLiteral("Válassza ki újra a portot a Comm listában!"));
     notes.prepend(reason);
-    notes.append(QStringLiteral("Válassza ki újra a portot a Comm listában!"));
     emit linkFailed(notes.join(QLatin1Char('\n')));
 }

@@ -88,8 +88,7 @@ void ReadOut::command6Clicked()
     m_form.setSideListsEnabled(false);
     // Any other exchange refuses a read-out (a read request would discard its
     // replies); a second click during a read-out starts it afresh.
-    if (const Form1::Exchange running = m_form.runningExchange();
-        running != Form1::Exchange::None && running != Form1::Exchange::ReadOut)
+    if (m_form.refuseDuringExchange(Form1::Exchange::ReadOut))
         return;
     m_form.hideCopyView();
 

@@ -104,7 +104,7 @@ void Upload::command1Clicked()
     // The running exchange enables the lists when it ends. Its replies would
     // be taken for write acknowledgements, and the first frame's discard
     // would drop them. A running upload of the whole house starts afresh.
-    if (otherExchangeRunning())
+    if (m_form.refuseDuringExchange(Form1::Exchange::Upload))
         return;
     m_form.hideCopyView();
     m_form.torles();
@@ -136,7 +136,7 @@ void Upload::command1Clicked()
     }
     // The question ran an event loop: another exchange may have started, the
     // port may have gone, the file may have changed.
-    if (otherExchangeRunning())
+    if (m_form.refuseDuringExchange(Form1::Exchange::Upload))
         return;
     if (!reader.isOpen()) {
         m_form.ask(ReaderLink::noPortMessage());
@@ -265,12 +265,6 @@ void Upload::cikl()
         windUp();
         m_form.ask(ReaderLink::noPortMessage());
     }
-}
-
-bool Upload::otherExchangeRunning() const
-{
-    const Form1::Exchange running = m_form.runningExchange();
-    return running != Form1::Exchange::None && running != Form1::Exchange::Upload;
 }
 
 bool Upload::running() const

@@ -95,8 +95,6 @@ private:
     void clearProgress();
     // This controller's run is going (the flag alone may be set by others).
     bool running() const;
-    // An exchange other than an upload of the whole house runs.
-    bool otherExchangeRunning() const;
     // Enables List5 and List6 unless another exchange still runs.
     void endRefused();
 

@@ -41,6 +41,8 @@ public:
     DifferencesWindow *window() const;
     // The house a running verify compares with; empty when none runs.
     QString housePath() const;
+    // The running verify reads the reader back after a difference upload.
+    bool readingBack() const { return m_readBack; }
 
     static QString runningMessage();
     static QString transferErrorMessage();
