@@ -96,7 +96,6 @@ private slots:
         QTest::newRow("apartment answered No") << 40 << "no" << QStringList();
         QTest::newRow("apartment of a stale list") << 40 << "stale" << QStringList();
         QTest::newRow("apartment with unsaved rows") << 40 << "unsaved" << QStringList();
-        QTest::newRow("apartment while an exchange runs") << 40 << "running" << QStringList();
     }
     void emptiesExactlyTheChosenRecords()
     {
@@ -121,7 +120,6 @@ private slots:
         if (meanwhile == "changed" || meanwhile == "stale")
             h->writeFile(meanwhile == "changed" ? "c" : "a.txt", houseOf({}, Code, "987654321987"));
         h->form->state().shownHouse.setUnsavedRows(meanwhile == "unsaved");
-        h->form->state().verifyRunning = meanwhile == "running";
         if (meanwhile == "upload" || meanwhile == "readout") {
             h->script(meanwhile == "upload" ? "o" : "o pa.txt o");
             QTest::mouseClick(meanwhile == "upload" ? h->ui().Command1 : h->ui().Command6, Qt::LeftButton);

@@ -68,9 +68,6 @@ private slots:
         QTest::newRow("Cancel at the question") << A << Two << "answer Cancel|pick b.txt|click Command4" << QStringList{Question} << Files{} << A << QString();
         QTest::newRow("Cancel in the dialog") << A << Two << "answer Ok|pick|click Command4" << QStringList{Question} << Files{} << A << QString();
         QTest::newRow("Text2: Cancel") << A << Two << "pick|dclick Text2" << QStringList{} << Files{} << A << QString();
-        QTest::newRow("while reading out") << A << Two << "run read-out|" + edit.arg("b.txt") << QStringList{} << Files{} << A << QString();
-        QTest::newRow("while uploading") << A << Two << "run upload|" + edit.arg("b.txt") << QStringList{} << Files{} << A << QString();
-        QTest::newRow("Text2 while uploading") << A << Two << "run upload|" + repick.arg("b.txt") << QStringList{} << Files{} << A << QString();
     }
     void opening() { runEdit(); }
 
@@ -104,7 +101,6 @@ private slots:
         QTest::newRow("placing: no room") << with138(nine) << Two << place << QStringList{Insert, "Nincs szabad hely a 138-as lakásban."} << Files{} << none << s;
         QTest::newRow("placing: the same card") << with138({nine[0], "ABCDEF0123AA"}) << Two << place << QStringList{"Ez a kód már szerepel a 138-as lakásban"} << Files{} << none << s;
         QTest::newRow("placing: Cancel") << h << Two << "click List3 1500|answer Cancel|dclick List5 1" << QStringList{Insert} << Files{} << none << s;
-        QTest::newRow("placing: while uploading") << h << Two << "run upload|" + place << QStringList{} << Files{} << none << s;
         QTest::newRow("placing: Text2 emptied") << h << Two << "set Text2 |" + place << QStringList{Insert, OpenFirst} << Files{} << none << s;
         QTest::newRow("placing: Text2 names a missing file") << h << Two << "set Text2 nincs.txt|" + place << QStringList{Insert, "A(z) %1nincs.txt fájl nem található."} << Files{} << none << s;
         QTest::newRow("placing: Text2 names a damaged file") << h << Two << "set Text2 rossz.txt|" + place << QStringList{Insert, Damaged} << Files{} << none << s;
@@ -115,7 +111,6 @@ private slots:
         QTest::newRow("138: Cancel") << five << Two << "answer Cancel|dclick List2 1371" << QStringList{Choice} << Files{} << none << s;
         QTest::newRow("138: header of 138") << five << Two << "answer Yes|dclick List2 1370" << QStringList{} << Files{} << none << s;
         QTest::newRow("138: apartment 139") << five << Two << "answer Yes|dclick List2 1380" << QStringList{} << Files{} << none << s;
-        QTest::newRow("138: while reading out") << five << Two << "run read-out|answer Yes|dclick List2 1375" << QStringList{} << Files{} << none << s;
         QTest::newRow("138: Text2 names a damaged file") << five << Two << "set Text2 rossz.txt|answer Yes|dclick List2 1375" << QStringList{Choice, Damaged} << Files{} << none << s;
         QTest::newRow("138: taken up") << five << Two << no + "  Kéményseprő Károly Úr|answer Ok|dclick List2 1372" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "K\xe9m\xe9nysepr\xf5 K\xe1r   ABCDEF012305"}} << none << "a.txt 1518:1372/1370 1518:1370/1370 3:-1 1518:1393 Kéményseprő Kár|ABCDEF0123";
         QTest::newRow("138: first 17 characters") << five << Two << no + "ABCDEFGHIJKLMNOPQRST|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "ABCDEFGHIJKLMNOPQ 111111111105"}} << none << s;
@@ -140,7 +135,6 @@ private slots:
         QTest::newRow("donor: 0 bytes, new") << A << Two << "answer Ok|pick uj|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{{"uj.txt", ""}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: 100 bytes") << A << Two << "answer Ok|pick rossz.txt|click Command2" << QStringList{PickDonor, Damaged} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: Cancel") << A << Two << "answer Cancel|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
-        QTest::newRow("donor: while uploading") << A << Two << "run upload|answer Ok|pick b.txt|click Command2" << QStringList{} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("copy: 12 into 7, saved") << A << Two << copy(114, "7") << QStringList{Asked.arg(12), Save} << Files{{"a.txt", copied(A, 7, 12)}} << none << "a.txt 1518:60/60 1518:1370/1370 2:-1 1518:114 |FFFFFFFFFF";
         QTest::newRow("copy: header row itself") << A << Two << copy(110, "7") << QStringList{Asked.arg(12), Save} << Files{{"a.txt", copied(A, 7, 12)}} << none << QString();
         QTest::newRow("copy: leading space") << A << Two << copy(5, " 9x") << QStringList{Asked.arg(1), Save} << Files{{"a.txt", copied(A, 9, 1)}} << none << QString();
@@ -154,8 +148,6 @@ private slots:
         QTest::newRow("copy: Text2 names a damaged file") << A << Two << "set Text2 rossz.txt|" + copy(114, "7") << QStringList{Asked.arg(12), QString(Save).replace("a.txt", "rossz.txt"), Damaged} << Files{} << none << QString();
         QTest::newRow("copy: Text2 emptied") << A << Two << "set Text2 |" + copy(114, "7") << QStringList{Asked.arg(12), "Mentsem a  nevű fájlba? [YesNo]", OpenFirst} << Files{} << none << QString();
         QTest::newRow("copy: List2 hidden") << A << Two << "pick rossz.txt|dclick Text2|" + copy(114, "7") << QStringList{Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
-        QTest::newRow("copy: while uploading") << A << Two << "run upload|" + copy(114, "7") << QStringList{} << Files{} << none << QString();
-        QTest::newRow("copy: while reading out") << A << Two << "run read-out|" + copy(114, "7") << QStringList{} << Files{} << none << QString();
         QTest::newRow("Mentés: Nem, then Mentés") << A << Two << no + mentes << QStringList{asked, Save} << Files{{"a.txt", seven}} << none << QString();
         QTest::newRow("Mentés: saved twice") << A << Two << no + mentes + "|" + copy(1375, "8", "No") + mentes << QStringList{asked, Save, Asked.arg(138), Save} << Files{{"a.txt", copied(seven, 8, 138)}} << none << QString();
         QTest::newRow("Mentés: over a new house") << QByteArray("") << Two << copy(114, "20", "No") + mentes << QStringList{asked, Save} << Files{{"a.txt", copied(house::blankHouseContent(), 20, 12)}} << copied(QByteArray(16392, ' '), 20, 12) << QString();
@@ -165,7 +157,6 @@ private slots:
         QTest::newRow("Mentés: Text2 names a damaged file") << A << Two << no + "|set Text2 rossz.txt" + mentes << QStringList{asked, Save, "A 'Friss adatok' lista nem a(z) %1rossz.txt fájlt mutatja, hanem a(z) %1a.txt fájlt. " + Reopen} << Files{} << seven << QString();
         QTest::newRow("Mentés: changed by another program") << A << Two << no + "|copy b.txt a.txt" + mentes << QStringList{asked, Save, "A(z) %1a.txt fájl megváltozott, mióta a 'Friss adatok' lista betöltődött. " + Reopen} << Files{{"a.txt", openedhouse::houseWithCodes(5)}} << seven << QString();
         QTest::newRow("Mentés: List2 hidden") << A << Two << no + "|pick rossz.txt|dclick Text2" + mentes << QStringList{asked, Save, Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
-        QTest::newRow("Mentés: while uploading") << A << Two << no + "|run upload" + mentes << QStringList{asked, Save} << Files{} << seven << QString();
     }
     void transfer() { runEdit(); }
 };

@@ -140,9 +140,6 @@ private slots:
         QTest::newRow(".bak") << "x.bak" << ownBackup << Idle;
         QTest::newRow("name ending in bak") << "xbak" << ownBackup << Idle;
         QTest::newRow("no port open") << "no port" << QStringList{"Nincs megnyitott soros port. Válasszon portot a Comm listában!"} << Idle;
-        // The running exchange gives the lists back when it ends.
-        QTest::newRow("an upload runs") << "upload" << QStringList() << "run 01 timers 010 lists 00 text3 '' bar 0 shown 00";
-        QTest::newRow("an erase waits") << "erase" << QStringList() << "run 00 timers 011 lists 00 text3 '' bar 0 shown 00";
     }
     void refused()
     {
@@ -156,9 +153,6 @@ private slots:
         for (const char *file : {"h.txt", "x.bak", "xbak"})
             h.writeFile(file, fixtures::dataHouse(4));
         h.writeFile("damaged.txt", QByteArray(100, '1'));
-        h.form->state().uploadRunning = name == "upload";
-        if (name == "erase")
-            h.form->reader().timer3().start(); // the erase counts towards its give-up
         h.form->reader().timer2().start();
         const auto files = openedhouse::snapshot(h.dataFolder);
         h.script(name.isNull() ? "c" : "o p" + name + " c");

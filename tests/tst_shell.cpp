@@ -60,7 +60,7 @@ Files changed(Files files, const QString &a, const QByteArray &aBytes, const QSt
 }
 
 struct Copy {
-    int setup;              // 0: S open from forras.txt; 1 read-out, 2 upload running; 3 no house; 4 a new house
+    int setup;              // 0: S open from forras.txt; 3 no house; 4 a new house
     QString text2; QByteArray source; // then typed in Text2 ("": cleared), and that file's content
     QString target; QByteArray before, bak; // the file the dialog's pick stands for, its content and its backup's
     QString steps; QStringList messages; // the answers (see Harness::script()); "@name": a message naming that file
@@ -69,7 +69,6 @@ struct Copy {
 
 struct Restore {
     QByteArray bak, txt; // haz.bak (None: gone after the list was read) and haz.txt
-    int exchange;        // running meanwhile: 0 none, 1 read-out, 2 upload, 3 verify, 4 erase
     QString steps; QStringList messages; QByteArray txtAfter, bakAfter;
     bool listShown, torles; // File1 still shown; Text7 hidden by torles
 };
@@ -227,8 +226,6 @@ private slots:
         const QString cel = QStringLiteral("cel.txt"), uj = QStringLiteral("uj.txt"), no, asked = QStringLiteral("o pcel.txt o");
         QTest::newRow("no house") << Copy{3, no, None, "", None, None, "", {"Előbb a Szerkesztés gombbal válassza ki a másolandó házat!"}, None, None};
         QTest::newRow("a new house") << Copy{4, no, None, "", None, None, "", {"Üres házat nem lehet átmásolni!"}, None, None};
-        QTest::newRow("read-out running") << Copy{1, no, None, "", None, None, "", {}, None, None};
-        QTest::newRow("upload running") << Copy{2, no, None, "", None, None, "", {}, None, None};
         QTest::newRow("question cancelled") << Copy{0, no, None, "", None, None, "c", {Question}, None, None};
         QTest::newRow("dialog cancelled") << Copy{0, no, None, "", None, None, "o p", {Question}, None, None};
         QTest::newRow("a new name without .txt") << Copy{0, no, None, uj, None, H3, "o puj", {Question, NewFile, Done}, S, None};
@@ -270,7 +267,6 @@ private slots:
         put(h, c.text2, c.source);
         if (!c.text2.isNull())
             u.Text2->setText(c.text2.isEmpty() ? QString() : h.path(c.text2));
-        (c.setup == 1 ? h.form->state().readOutRunning : h.form->state().uploadRunning) = c.setup == 1 || c.setup == 2;
         h.form->setShown({u.Text7, u.Command3, u.List5}, true); // side panels go
         u.Text1->setText(QStringLiteral("régi"));
         const Files expected = changed(snapshot(h.dataFolder), house::backupPathOf(c.target), c.bakAfter, c.target, c.after);
@@ -293,18 +289,15 @@ private slots:
     {
         QTest::addColumn<Restore>("r");
         const QByteArray D(500, 'D'), H9 = houseWithCodes(9);
-        QTest::newRow("0 bytes") << Restore{"", None, 0, "", {"A bak fájl 0 bájt hosszú, nem készíthető belőle txt fájl."}, None, "", false, false};
-        QTest::newRow("intact, no txt") << Restore{H2, None, 0, "", {}, H2, None, false, false};
-        QTest::newRow("intact, txt, OK") << Restore{H2, H9, 0, "o", {TxtExists}, H2, None, false, false};
-        QTest::newRow("intact, txt, Cancel") << Restore{H2, H9, 0, "c", {TxtExists}, H9, H2, true, false};
-        QTest::newRow("damaged, txt, OK") << Restore{D, H9, 0, "o", {DamagedBak}, D, None, false, false};
-        QTest::newRow("damaged, txt, Cancel") << Restore{D, H9, 0, "c", {DamagedBak}, H9, D, true, true};
-        QTest::newRow("damaged, no txt, OK") << Restore{D, None, 0, "o", {DamagedBak}, D, None, false, false};
-        QTest::newRow("txt a folder") << Restore{H2, Dir, 0, "o", {TxtExists, "@haz.bak"}, None, H2, true, false};
-        QTest::newRow("backup gone") << Restore{None, None, 0, "", {"@haz.bak"}, None, None, true, false};
-        for (int exchange = 1; exchange <= 4; ++exchange)
-            QTest::addRow("while exchange %d runs", exchange) << Restore{H2, H9, exchange, "",
-                {"Amíg a kártya leolvasóval adatcsere folyik, nem lehet visszaállítani."}, H9, H2, true, false};
+        QTest::newRow("0 bytes") << Restore{"", None, "", {"A bak fájl 0 bájt hosszú, nem készíthető belőle txt fájl."}, None, "", false, false};
+        QTest::newRow("intact, no txt") << Restore{H2, None, "", {}, H2, None, false, false};
+        QTest::newRow("intact, txt, OK") << Restore{H2, H9, "o", {TxtExists}, H2, None, false, false};
+        QTest::newRow("intact, txt, Cancel") << Restore{H2, H9, "c", {TxtExists}, H9, H2, true, false};
+        QTest::newRow("damaged, txt, OK") << Restore{D, H9, "o", {DamagedBak}, D, None, false, false};
+        QTest::newRow("damaged, txt, Cancel") << Restore{D, H9, "c", {DamagedBak}, H9, D, true, true};
+        QTest::newRow("damaged, no txt, OK") << Restore{D, None, "o", {DamagedBak}, D, None, false, false};
+        QTest::newRow("txt a folder") << Restore{H2, Dir, "o", {TxtExists, "@haz.bak"}, None, H2, true, false};
+        QTest::newRow("backup gone") << Restore{None, None, "", {"@haz.bak"}, None, None, true, false};
     }
     void restoring()
     {
@@ -330,17 +323,12 @@ private slots:
             QVERIFY(QFile::remove(h.path(QStringLiteral("haz.bak"))));
         const Files expected = changed(snapshot(h.dataFolder), QStringLiteral("haz.txt"), r.txtAfter, QStringLiteral("haz.bak"), r.bakAfter);
         WindowState &state = h.form->state();
-        if (r.exchange == 4)
-            h.form->reader().timer3().start(100000);
-        else if (r.exchange > 0)
-            *QList<qint16 *>{&state.readOutRunning, &state.uploadRunning, &state.verifyRunning}[r.exchange - 1] = 1;
         u.Text7->show();
         h.script(r.steps);
         emit u.File1->itemClicked(u.File1->item(1));
-        h.form->reader().timer3().stop();
         QCOMPARE(snapshot(h.dataFolder), expected);
         CHECK_MESSAGES(h, r.messages);
-        QCOMPARE(state.houseFilePath + state.backupFilePath, r.exchange ? QString() : h.path("haz.bak") + h.path("haz.txt"));
+        QCOMPARE(state.houseFilePath + state.backupFilePath, h.path("haz.bak") + h.path("haz.txt"));
         QVERIFY(u.File1->isHidden() != r.listShown && u.Label7->isHidden() != r.listShown);
         QCOMPARE(rowsOf(u.File1), QDir(h.dataFolder).entryList({QStringLiteral("*.bak")}, QDir::Files));
         QCOMPARE(u.Text7->isHidden(), r.torles);

@@ -80,9 +80,6 @@ private slots:
         QTest::newRow("a house just created") << Run{house, "new", 0, 0, {}, refused};
         QTest::newRow("no port open") << Run{house, "no port", 0, 0, {"Nincs megnyitott soros port. Válasszon portot a Comm listában!"}, refused};
         QTest::newRow("cancel") << Run{house, "cancel", 0, 0, {Confirm}, refused};
-        // The running exchange gives the lists back when it ends.
-        QTest::newRow("a read-out runs") << Run{house, "read-out", 0, 0, {}, "run 10 timers 000 lists 00 text3 '' bar 0 shown 10"};
-        QTest::newRow("an erase waits") << Run{house, "erase", 0, 0, {}, "run 00 timers 001 lists 00 text3 '' bar 0 shown 10"};
         QTest::newRow("missing") << Run{house, "missing", 0, 0, {"A(z) %1 fájl nem található." + no}, refused};
         // Written after the house was opened.
         QTest::newRow("bad code in apartment 12") << Run{with(100, "0A1B2C3D4EZZ"), "write", 0, 0, {"A(z) 12. lakás kódja hibás: 0A1B2C3D4EZZ." + no}, refused};
@@ -106,9 +103,6 @@ private slots:
             openedhouse::openNew(*h.form, h.path("uj.txt"));
         if (r.how == "missing")
             QVERIFY(QFile::remove(path));
-        h.form->state().readOutRunning = r.how == "read-out";
-        if (r.how == "erase")
-            h.form->reader().timer3().start(60000); // counting, without a tick in this test
         ReaderOptions options;
         const int number = r.how.section(' ', 1).toInt();
         options.dropFirst = r.how.startsWith("drop") ? number : 0;

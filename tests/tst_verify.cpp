@@ -138,7 +138,6 @@ private slots:
         QTest::newRow("verify: Text2 names another file") << false << "text2" << reopen;
         QTest::newRow("verify: unsaved rows") << false << "unsaved" << "Mentés gombbal";
         QTest::newRow("verify: a record the upload would refuse") << false << "reopened" << "kódja hibás";
-        QTest::newRow("verify: an exchange runs") << false << "running" << "adatcsere folyik";
         QTest::newRow("verify: port lost mid-dump") << false << "lost" << "Az ellenőrzés megszakadt";
         QTest::newRow("verify: the dump stops") << false << "stops" << "Hiba az átvitelben";
         QTest::newRow("upload: no verify") << true << "none" << "Nincs érvényes ellenőrzés";
@@ -177,14 +176,12 @@ private slots:
             QTimer::singleShot(0, link, [link] { link->feed(fixtures::dump().left(5000)); });
         };
         d.h.form->state().shownHouse.setUnsavedRows(state == "unsaved");
-        d.h.form->state().readOutRunning = state == "running";
         const auto before = openedhouse::snapshot(d.h.dataFolder);
         const qsizetype sent = link->written.size() + dump;
         d.h.dialogs.clear();
         (upload ? d.h.form->uploadDifferencesAction() : d.h.form->verifyAction())->trigger();
         if (dump) QTRY_COMPARE(d.h.ui().Text3->text(), QStringLiteral("5000"));
         if (state == "lost") link->vanish("A(z) /dev/fake1 port megszakadt: teszt");
-        d.h.form->state().readOutRunning = 0;
         QTRY_VERIFY(!d.h.form->exchangeRunning());
         QCOMPARE(d.idle(), "1, 0 0, 1 1, 0, ''");
         QVERIFY2(d.lastMessage().contains(message), qPrintable(d.lastMessage()));

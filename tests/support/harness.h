@@ -127,11 +127,11 @@ struct Harness
     void saveDataFolder() { settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"), dataFolder); }
     Form1 &build(const Timing &timing = Timing()) { services.timing = timing; form = std::make_unique<Form1>(services); return *form; }
     bool start(const Timing &timing = Timing()) { return build(timing).startUp(); } // with the start-up sequence
-    bool startShown() // with port 1 free (no start-up message) and the data folder saved, shown, its dialogs forgotten
+    bool startShown(const Timing &timing = Timing()) // with port 1 free (no start-up message) and the data folder saved, shown, its dialogs forgotten
     {
         saveDataFolder();
         ports.free = {1};
-        const bool started = start();
+        const bool started = start(timing);
         form->show();
         dialogs.clear();
         return started && QTest::qWaitForWindowExposed(form.get());
