@@ -2,9 +2,11 @@
 // file whole.
 #include "house/cp1250.h"
 #include "house/housefile.h"
+#include "house/oserror.h"
 
 #include <QtTest>
 
+#include <cerrno>
 #include <filesystem>
 
 using namespace house;
@@ -116,6 +118,37 @@ private slots:
         QCOMPARE(read.lengthClass, now.size() == HouseFileSize ? LengthClass::Valid : LengthClass::Damaged);
         QCOMPARE(read.records.join(QString()), now.size() == HouseFileSize ? cp1250::decode(now) : QString());
         QCOMPARE(holdsData(read.records), now.size() == HouseFileSize && now != blankHouseContent());
+    }
+
+    // Why a file operation failed, in our own words whatever the system's language: the cause of the error number, a file marked
+    // read-only, or the system's text; and for real, a house in a missing folder and a record onto a full disk.
+    void causes_data()
+    {
+        QTest::addColumn<QString>("op"); QTest::addColumn<int>("error"); QTest::addColumn<QString>("expected");
+        const QString missing = "nincs ilyen fájl vagy mappa", denied = "nincs hozzá jogosultsága", busy = "az eszköz foglalt, vagy egy másik program használja", gone = "az eszköz nem érhető el (kihúzták?)";
+        for (auto [error, text] : {std::pair{ENOENT, missing}, {ENOTDIR, missing}, {EACCES, denied}, {EPERM, denied}, {EROFS, "a fájlrendszer csak olvasható"}, {ENOSPC, "a lemez megtelt"},
+                                   {EBUSY, busy}, {ETXTBSY, busy}, {ENODEV, gone}, {ENXIO, gone}, {EAGAIN, "az erőforrás átmenetileg nem érhető el"}, {EIO, "bemeneti/kimeneti hiba"}, {EDOM, "System text"}, {0, "System text"}})
+            QTest::addRow("errno %d", error) << "" << error << text;
+        QTest::newRow("read-only file, refused by the system") << "read-only" << EACCES << "a fájl csak olvasható";
+        QTest::newRow("read-only file, refused by Qt") << "read-only" << 0 << "a fájl csak olvasható";
+        QTest::newRow("house in a missing folder") << "house" << 0 << "A(z) %1/nincs/haz.txt fájl nem hozható létre: nincs ilyen fájl vagy mappa.";
+        QTest::newRow("record onto a full disk") << "record" << 0 << "A(z) /dev/full fájl nem írható: a lemez megtelt.";
+    }
+    void causes()
+    {
+        QFETCH(QString, op); QFETCH(int, error); QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("haz.txt");
+        if (op == "read-only")
+            QVERIFY(initHouseFile(path).ok && QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        if (op == "house")
+            QCOMPARE(readHouseFile(dir.filePath("nincs/haz.txt")).error, QDir::toNativeSeparators(expected.arg(dir.path())));
+        else if (op == "record" && !QFileInfo::exists("/dev/full"))
+            QSKIP("No /dev/full here");
+        else if (op == "record")
+            QCOMPARE(writeHouseRecord("/dev/full", 1, emptyRecord()).error, expected);
+        else
+            QCOMPARE(oserror::writeCause(path, error, "System text"), expected);
     }
 
     void listRows()

@@ -93,7 +93,7 @@ private slots:
         QTest::newRow("Felvesz: empty code box") << h << QByteArray("") << "set Text5 Gaz|set Text6 " + add << QStringList{} << Files{{"postas.lst", nonResident("Gaz", "FFFFFFFFFF")}} << none << "a.txt 1518:1393/1370 1518:1370/1370 1:-1 1518:1393 Gaz|FFFFFFFFFF";
         QTest::newRow("Felvesz: letters in the code") << h << Two << "set Text5 Gaz|set Text6 01234567GZ" + add << QStringList{NotHex} << Files{} << none << s;
         QTest::newRow("Felvesz: Cyrillic name") << h << Two << "set Text5 Почта|set Text6 0123456789" + add << QStringList{NoCp1250} << Files{} << none << s;
-        QTest::newRow("Felvesz: postas.lst unreadable") << h << QByteArray() << "set Text5 Gaz|set Text6 0123456789" + add << QStringList{"A(z) %1postas.lst fájl nem nyitható meg"} << Files{} << none << s;
+        QTest::newRow("Felvesz: postas.lst unreadable") << h << QByteArray() << "set Text5 Gaz|set Text6 0123456789" + add << QStringList{"A(z) %1postas.lst fájl nem olvasható"} << Files{} << none << s;
         QTest::newRow("placing: first free slot") << two << Two << place << QStringList{Insert} << Files{{"a.txt", into(two, 2)}} << none << "a.txt 1518:1393/1393 1518:1393/1393 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
         QTest::newRow("placing: all free") << h << Two << "answer Ok|dclick List5 1" << QStringList{Insert} << Files{{"a.txt", into(h, 0)}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
         QTest::newRow("placing: zeros are free") << zeros << Two << place << QStringList{Insert} << Files{{"a.txt", into(zeros, 1)}} << none << s;

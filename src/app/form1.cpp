@@ -18,6 +18,7 @@
 #include "reader/verify.h"
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
+#include "house/oserror.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +31,8 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStatusBar>
+
+#include <cerrno>
 
 namespace {
 const QString Title = QStringLiteral("Belvarium");
@@ -600,8 +603,11 @@ void Form1::ensureNonResidentList(const QString &folder)
     if (QFileInfo::exists(path))
         return;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        ask(QStringLiteral("A(z) %1 fájl nem hozható létre: %2").arg(path, file.errorString()));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int error = errno;
+        ask(oserror::fileMessage(oserror::Action::Create, path, oserror::describe(error, file.errorString())));
+    }
 }
 
 void Form1::changeDataFolder()

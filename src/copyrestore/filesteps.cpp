@@ -1,10 +1,12 @@
 #include "copyrestore/filesteps.h"
+#include "house/oserror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -34,6 +36,15 @@ std::filesystem::path nativePath(const QString &path)
 #endif
 }
 
+// The cause of a failed call: errno (0 before the call, taken right after it),
+// or the file's own error text when the call left none we word.
+house::IoResult failed(oserror::Action action, const QString &path, int error, const QFileDevice &file)
+{
+    const QString cause = action == oserror::Action::Write ? oserror::writeCause(path, error, file.errorString())
+                                                           : oserror::describe(error, file.errorString());
+    return failure(oserror::fileMessage(action, path, cause));
+}
+
 } // namespace
 
 house::IoResult readAll(const QString &path, QByteArray *data)
@@ -45,13 +56,16 @@ house::IoResult readAll(const QString &path, QByteArray *data)
     if (!info.isFile())
         return failure(QStringLiteral("A(z) %1 nem fájl.").arg(shown(path)));
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(shown(path), file.errorString()));
+        return failed(oserror::Action::Read, path, errno, file);
     const qint64 size = file.size();
+    errno = 0;
     *data = file.readAll();
     if (file.error() != QFileDevice::NoError || data->size() != size) {
+        const int error = errno;
         data->clear();
-        return failure(QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(shown(path), file.errorString()));
+        return failed(oserror::Action::Read, path, error, file);
     }
     return {};
 }
@@ -59,23 +73,27 @@ house::IoResult readAll(const QString &path, QByteArray *data)
 house::IoResult replaceWhole(const QString &path, const QByteArray &content)
 {
     QSaveFile save(path);
+    errno = 0;
     if (!save.open(QIODevice::WriteOnly))
-        return failure(QStringLiteral("A(z) %1 fájl nem írható: %2").arg(shown(path), save.errorString()));
+        return failed(oserror::Action::Write, path, errno, save);
+    errno = 0;
     if (save.write(content) != content.size()) {
-        const QString reason = save.errorString();
+        const house::IoResult result = failed(oserror::Action::Write, path, errno, save);
         save.cancelWriting();
-        return failure(QStringLiteral("A(z) %1 fájl nem írható: %2").arg(shown(path), reason));
+        return result;
     }
+    errno = 0;
     if (!save.commit())
-        return failure(QStringLiteral("A(z) %1 fájl nem írható: %2").arg(shown(path), save.errorString()));
+        return failed(oserror::Action::Write, path, errno, save);
     return {};
 }
 
 house::IoResult createEmpty(const QString &path)
 {
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return failure(QStringLiteral("A(z) %1 fájl nem hozható létre: %2").arg(shown(path), file.errorString()));
+        return failed(oserror::Action::Create, path, errno, file);
     file.close();
     return {};
 }
@@ -86,8 +104,9 @@ house::IoResult removeIfExists(const QString &path)
     if (!info.exists() && !info.isSymLink())
         return {};
     QFile file(path);
+    errno = 0;
     if (!file.remove())
-        return failure(QStringLiteral("A(z) %1 fájl nem törölhető: %2").arg(shown(path), file.errorString()));
+        return failed(oserror::Action::Delete, path, errno, file);
     return {};
 }
 
@@ -98,9 +117,15 @@ house::IoResult renameOver(const QString &from, const QString &to)
     // in one step.
     std::error_code error;
     std::filesystem::rename(nativePath(from), nativePath(to), error);
-    if (error)
+    if (error) {
+        // The portable condition carries the errno value wherever the system
+        // numbers its errors otherwise.
+        const std::error_condition condition = error.default_error_condition();
+        const int number = condition.category() == std::generic_category() ? condition.value() : 0;
         return failure(QStringLiteral("A(z) %1 fájl nem nevezhető át erre: %2 (%3)")
-                           .arg(shown(from), shown(to), QString::fromLocal8Bit(error.message().c_str())));
+                           .arg(shown(from), shown(to),
+                                oserror::describe(number, QString::fromLocal8Bit(error.message().c_str()))));
+    }
     return {};
 }
 

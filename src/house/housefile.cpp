@@ -1,21 +1,19 @@
 #include "house/housefile.h"
 
 #include "house/cp1250.h"
+#include "house/oserror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace house {
 namespace {
 
 const QString HeaderSuffix = QStringLiteral(". Lakás");
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 IoResult failure(const QString &error)
 {
@@ -25,19 +23,26 @@ IoResult failure(const QString &error)
     return result;
 }
 
-QString cannotOpen(const QString &path, const QString &reason)
-{
-    return QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(shown(path), reason);
-}
-
 QString cannotRead(const QString &path, const QString &reason)
 {
-    return QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(shown(path), reason);
+    return oserror::fileMessage(oserror::Action::Read, path, reason);
 }
 
 QString cannotWrite(const QString &path, const QString &reason)
 {
-    return QStringLiteral("A(z) %1 fájl nem írható: %2").arg(shown(path), reason);
+    return oserror::fileMessage(oserror::Action::Write, path, reason);
+}
+
+// The sentences for a failed call on a file: errno (set to 0 before the call,
+// taken right after it) gives the cause, the file's error text the fallback.
+QString readFailure(const QString &path, int error, const QFileDevice &file)
+{
+    return cannotRead(path, oserror::describe(error, file.errorString()));
+}
+
+QString writeFailure(const QString &path, int error, const QFileDevice &file)
+{
+    return cannotWrite(path, oserror::writeCause(path, error, file.errorString()));
 }
 
 void report(IoResult *result, const IoResult &value)
@@ -57,13 +62,16 @@ IoResult readWholeFile(const QString &path, QByteArray *data, bool *existed = nu
     if (!exists)
         return {};
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return failure(cannotOpen(path, file.errorString()));
+        return failure(readFailure(path, errno, file));
     const qint64 size = file.size();
+    errno = 0;
     *data = file.readAll();
     if (file.error() != QFileDevice::NoError || data->size() != size) {
+        const int error = errno;
         data->clear();
-        return failure(cannotRead(path, file.errorString()));
+        return failure(readFailure(path, error, file));
     }
     return {};
 }
@@ -73,13 +81,18 @@ IoResult readWholeFile(const QString &path, QByteArray *data, bool *existed = nu
 IoResult writeInPlace(const QString &path, qint64 offset, const QByteArray &bytes)
 {
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadWrite))
-        return failure(cannotOpen(path, file.errorString()));
-    if (!file.seek(offset) || file.write(bytes) != bytes.size() || !file.flush())
-        return failure(cannotWrite(path, file.errorString()));
+        return failure(writeFailure(path, errno, file));
+    // A file just opened stands at its start already; a device, which cannot
+    // seek, can still take a write there.
+    errno = 0;
+    if ((offset != file.pos() && !file.seek(offset)) || file.write(bytes) != bytes.size() || !file.flush())
+        return failure(writeFailure(path, errno, file));
+    errno = 0;
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return failure(cannotWrite(path, file.errorString()));
+        return failure(writeFailure(path, errno, file));
     return {};
 }
 
@@ -139,21 +152,25 @@ HouseRead readHouseFile(const QString &path)
     if (!QFileInfo::exists(path)) {
         // Opening a house that is not there yet makes it, as an empty file.
         QFile created(path);
+        errno = 0;
         if (!created.open(QIODevice::WriteOnly | QIODevice::Append))
-            return fail(cannotOpen(path, created.errorString()));
+            return fail(oserror::fileMessage(oserror::Action::Create, path,
+                                             oserror::describe(errno, created.errorString())));
         created.close();
     }
 
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return fail(cannotOpen(path, file.errorString()));
+        return fail(readFailure(path, errno, file));
     read.lengthClass = classifyLength(file.size());
     if (read.lengthClass != LengthClass::Valid)
         return read;
 
+    errno = 0;
     const QByteArray bytes = file.read(HouseFileSize);
     if (bytes.size() != HouseFileSize)
-        return fail(cannotRead(path, file.errorString()));
+        return fail(readFailure(path, errno, file));
     read.content = bytes;
     const QString text = cp1250::decode(bytes);
     read.records.reserve(RecordCount);
@@ -270,15 +287,18 @@ IoResult replaceFileContent(const QString &path, const QByteArray &content)
     merged.replace(0, content.size(), content);
 
     QSaveFile save(path);
+    errno = 0;
     if (!save.open(QIODevice::WriteOnly))
-        return failure(cannotOpen(path, save.errorString()));
+        return failure(writeFailure(path, errno, save));
+    errno = 0;
     if (save.write(merged) != merged.size()) {
-        const QString reason = save.errorString();
+        const QString reason = writeFailure(path, errno, save);
         save.cancelWriting();
-        return failure(cannotWrite(path, reason));
+        return failure(reason);
     }
+    errno = 0;
     if (!save.commit())
-        return failure(cannotWrite(path, save.errorString()));
+        return failure(writeFailure(path, errno, save));
     return {};
 }
 

@@ -1,55 +1,29 @@
 #include "reader/readout.h"
 #include "app/form1.h"
+#include "copyrestore/filesteps.h"
 #include "house/housefile.h"
+#include "house/oserror.h"
 #include "reader/erase.h"
 #include "reader/protocol.h"
 #include "reader/readerlink.h"
 #include "ui_form1.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
-// The backup must hold the old house byte for byte, whatever an older backup
-// of the same name held; it appears by one rename, so the previous backup is
-// gone only once its replacement is complete on disk.
-house::IoResult writeBackup(const QString &path, const QByteArray &content)
-{
-    house::IoResult result;
-    QSaveFile save(path);
-    if (!save.open(QIODevice::WriteOnly)) {
-        result.ok = false;
-        result.error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2")
-                           .arg(QDir::toNativeSeparators(path), save.errorString());
-        return result;
-    }
-    if (save.write(content) != content.size() || !save.commit()) {
-        result.ok = false;
-        result.error = QStringLiteral("A(z) %1 fájl nem írható: %2")
-                           .arg(QDir::toNativeSeparators(path), save.errorString());
-        save.cancelWriting();
-    }
-    return result;
-}
-
+// The old house, byte for byte, for its backup.
 house::IoResult readRaw(const QString &path, QByteArray *content)
 {
-    house::IoResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    house::IoResult result = filesteps::readAll(path, content);
+    if (result && content->size() != house::HouseFileSize) {
+        // Changed on disk since it was opened.
         result.ok = false;
-        result.error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
-        return result;
-    }
-    *content = file.readAll();
-    if (content->size() != house::HouseFileSize) {
-        result.ok = false;
-        result.error = QStringLiteral("A(z) %1 fájl nem olvasható: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
+        result.error = oserror::fileMessage(oserror::Action::Read, path,
+                                            QStringLiteral("%1 bájt hosszú, nem %2")
+                                                .arg(content->size())
+                                                .arg(house::HouseFileSize));
     }
     return result;
 }
@@ -246,7 +220,10 @@ void ReadOut::onDump(const QByteArray &dump)
 
     house::IoResult written;
     if (backup)
-        written = writeBackup(house::backupPathOf(m_target), oldContent);
+        // The backup must hold the old house byte for byte, whatever an older
+        // backup of the same name held; it appears by one rename, so the
+        // previous backup is gone only once its replacement is complete.
+        written = filesteps::replaceWhole(house::backupPathOf(m_target), oldContent);
     if (written)
         written = house::replaceFileContent(m_target, content);
     if (!written) {

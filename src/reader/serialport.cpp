@@ -1,25 +1,58 @@
 #include "reader/serialport.h"
 #include "reader/portnames.h"
+#include "house/oserror.h"
 
 #include <QFileInfo>
 #include <QSerialPort>
 
 namespace {
 
+// The port's error kind in the words the files use for the same causes; the
+// system's text, in the system's language, only for kinds without words of ours.
+QString causeOf(const QSerialPort &port)
+{
+    oserror::Cause cause = oserror::Cause::Other;
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::ResourceError: // Qt's kind for a device removed while open
+        cause = oserror::Cause::Gone;
+        break;
+    case QSerialPort::PermissionError:
+        cause = oserror::Cause::NoPermission;
+        break;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        cause = oserror::Cause::InputOutput;
+        break;
+    default:
+        break;
+    }
+    return oserror::text(cause, port.errorString());
+}
+
+QString sentence(const QString &head, const QString &cause)
+{
+    return cause.endsWith(QLatin1Char('.')) ? head + cause : head + cause + QLatin1Char('.');
+}
+
 QString openFailure(const QString &device, const QSerialPort &port)
 {
+    const QString head = QStringLiteral("A(z) %1 port nem nyitható meg: ").arg(device);
     if (port.error() == QSerialPort::PermissionError) {
 #ifdef Q_OS_WIN
-        return QStringLiteral("A(z) %1 port nem nyitható meg: nincs hozzá jogosultsága, "
-                              "vagy egy másik program használja.").arg(device);
+        return head + QStringLiteral("nincs hozzá jogosultsága, vagy egy másik program használja.");
 #else
-        return QStringLiteral("A(z) %1 port nem nyitható meg: nincs hozzá jogosultsága. "
-                              "Vegye fel a felhasználót a dialout csoportba "
-                              "(sudo usermod -aG dialout felhasználónév), majd jelentkezzen be újra.")
-            .arg(device);
+        // Qt reports a port another program holds (its lock, the exclusive
+        // mode) as a permission error too: a device we may open is busy.
+        const QFileInfo info(device);
+        if (info.isReadable() && info.isWritable())
+            return sentence(head, oserror::text(oserror::Cause::Busy, QString()));
+        return head + oserror::text(oserror::Cause::NoPermission, QString())
+             + QStringLiteral(". Vegye fel a felhasználót a dialout csoportba "
+                              "(sudo usermod -aG dialout felhasználónév), majd jelentkezzen be újra.");
 #endif
     }
-    return QStringLiteral("A(z) %1 port nem nyitható meg: %2").arg(device, port.errorString());
+    return sentence(head, causeOf(port));
 }
 
 class QtSerialLink : public SerialLink
@@ -36,8 +69,8 @@ public:
             if ((e != QSerialPort::ResourceError && e != QSerialPort::ReadError) || m_failed)
                 return;
             m_failed = true;
-            const QString reason = QStringLiteral("A(z) %1 port megszakadt: %2")
-                                       .arg(m_port.portName(), m_port.errorString());
+            const QString reason = sentence(QStringLiteral("A(z) %1 port megszakadt: ").arg(m_port.portName()),
+                                            causeOf(m_port));
             m_port.close();
             emit failed(reason);
         });

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
+#include "house/oserror.h"
 #include "reader/erase.h"
 #include "reader/protocol.h"
 #include "reader/readerlink.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace {
 
 const QString NotUploadable = QStringLiteral("A ház nem tölthető rá a kártya leolvasóra.");
@@ -17,6 +20,12 @@ const QString NotUploadable = QStringLiteral("A ház nem tölthető rá a kárty
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// error: errno, set to 0 before the failing call and taken right after it.
+QString cannotRead(const QString &path, int error, const QFile &file)
+{
+    return oserror::fileMessage(oserror::Action::Read, path, oserror::describe(error, file.errorString()));
 }
 
 int apartmentOfRecord(int record)
@@ -75,11 +84,13 @@ QString Upload::checkHouse(const QString &path)
             .arg(house::HouseFileSize)
             .arg(NotUploadable);
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(native(path), file.errorString());
+        return cannotRead(path, errno, file);
+    errno = 0;
     const QByteArray content = file.read(house::HouseFileSize);
     if (content.size() != house::HouseFileSize)
-        return QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(native(path), file.errorString());
+        return cannotRead(path, errno, file);
     for (int record = 1; record <= protocol::SlotCount; ++record) {
         const QByteArray bytes = content.mid((record - 1) * house::RecordLength, house::RecordLength);
         if (!isHexRecord(bytes))
@@ -175,8 +186,9 @@ void Upload::startRun(const QString &path, const QList<int> &slotNumbers, bool d
     m_file.setFileName(path);
     // Unbuffered: every record is read from the disk when its slot is sent, so
     // a record written in place meanwhile is seen, not served from a buffer.
+    errno = 0;
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        const QString error = QStringLiteral("A(z) %1 fájl nem nyitható meg: %2").arg(native(path), m_file.errorString());
+        const QString error = cannotRead(path, errno, m_file);
         windUp();
         m_form.ask(error);
         return;
