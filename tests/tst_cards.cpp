@@ -110,6 +110,9 @@ private slots:
             for (int c = 0; c < 6; ++c) row3 << table->item(3, c)->text();
             QCOMPARE(row3, (QStringList{"b.txt", "138", "3", "1236", QString::fromLatin1(Code), "Postas Pal"}));
             QVERIFY(table->item(2, 0)->text().contains("biztonsági mentés"));
+            int widest = 0; // the file column leaves a character's room beyond its widest name
+            for (int r = 0; r < 1000; ++r) widest = qMax(widest, table->fontMetrics().horizontalAdvance(table->item(r, 0)->text()));
+            QVERIFY(table->horizontalHeader()->sectionSize(0) >= widest + table->fontMetrics().averageCharWidth());
             const QPoint cell = table->visualItemRect(table->item(1, 0)).center();
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
@@ -157,6 +160,25 @@ private slots:
         QCOMPARE(h->ui().List2->currentRow(), row < 0 ? 44 : row / 10 * 10);
         // ... unless a read-out into it waits: what List2 shows is not the house any more.
         QCOMPARE(h->form->state().shownHouse.problem(h->ui().Text2->text()).isEmpty(), meanwhile != "readout");
+    }
+
+    // Over the main window on its screen at first; then where and as big as it was left, in a new run too; a place on no screen
+    // any more (a monitor taken away) comes onto the main window's screen, and one reaching past its edge is moved inside it.
+    void theWindowKeepsItsPlace()
+    {
+        const QRect screen = h->form->screen()->availableGeometry(), left(30, 40, 500, 300);
+        for (const QString &saved : {QString(), QStringLiteral("20000,300,500,400"), QStringLiteral("400,300,500,400")}) {
+            QWidget *window = finder().window();
+            QVERIFY(screen.contains(window->frameGeometry()) && window->frameGeometry().intersects(h->form->frameGeometry()));
+            if (saved.isEmpty()) window->setGeometry(left);
+            window->close();
+            if (!saved.isEmpty()) h->settings->setValue("belvarium", "ablakok", "kartyakereses", saved);
+            h->form.reset();
+            QVERIFY(h->startShown());
+            h->form->findCardAction()->trigger();
+            window = finder().window();
+            QVERIFY(saved.isEmpty() ? window->geometry() == left : window->size() == QSize(500, 400) && screen.contains(window->frameGeometry()));
+        }
     }
 
     // The child takes Code out of the houses and writes it back, round after round: wherever the kill

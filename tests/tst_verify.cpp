@@ -10,6 +10,8 @@
 #include "simreader/ptyserver.h"
 #endif
 #include <QAction>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QTimer>
 
 struct Door // the window with haz.txt open, and a reader whose memory starts as that house
@@ -95,6 +97,7 @@ private slots:
                          .arg(d.model.slotRecord(s), house.toUpper(), s == 1236 ? "leolvasóban: Postas Pal" : "");
         }
         const auto before = openedhouse::snapshot(d.h.dataFolder);
+        d.h.settings->setValue("belvarium", "ablakok", "elteresek", "20000,300,400,300"); // on a screen gone, too narrow
         QVERIFY(d.run(d.h.form->verifyAction()));
         QCOMPARE(openedhouse::snapshot(d.h.dataFolder), before);
         QCOMPARE(d.line()->written, QList<QByteArray>{fixtures::readFrame()});
@@ -104,7 +107,10 @@ private slots:
         if (changed == 0) return;
         QCOMPARE(d.h.form->verify().markedRows(), rows);
         QVERIFY(d.marked(rows.first()) && d.marked(rows.last()) && !d.marked(rows.first() - 1));
-        QVERIFY(d.h.form->verify().window()->isVisible() && d.h.form->verify().window()->rowsAsText() == table);
+        DifferencesWindow *window = d.h.form->verify().window();
+        QVERIFY(window->isVisible() && window->rowsAsText() == table && window->height() == 300);
+        QVERIFY(d.h.form->screen()->availableGeometry().contains(window->frameGeometry()));
+        QTRY_COMPARE(window->table()->horizontalScrollBar()->maximum(), 0); // widened for its columns
         if (!uploads) {
             fixtures::openHouse(d.h, d.h.path("haz.txt")); // a refill takes the marks away
             QVERIFY(!d.marked(rows.first()) && !d.marked(rows.last()));

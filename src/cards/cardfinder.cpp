@@ -2,6 +2,7 @@
 #include "ui_cardwindow.h"
 
 #include "app/form1.h"
+#include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/apartmenttransfer.h"
 #include "house/housefile.h"
@@ -96,6 +97,7 @@ void CardFinder::findTriggered()
         connect(m_ui->queryEdit, &QLineEdit::returnPressed, this, [this] { search(m_ui->queryEdit->text()); });
         connect(m_ui->takeOutButton, &QPushButton::clicked, this, &CardFinder::takeOutSelected);
         connect(table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { hitDoubleClicked(row); });
+        new WindowPlacement(*m_window, m_form, *m_form.services().settings, QStringLiteral("kartyakereses"));
     }
     m_window->show();
     m_window->raise();
@@ -185,7 +187,7 @@ void CardFinder::showHits()
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
-    table->resizeColumnsToContents();
+    WindowPlacement::fitColumns(table);
     table->setUpdatesEnabled(true);
     QString status = QStringLiteral("%1 találat, %2 házfájlban és mentésben keresve.").arg(m_hits.size()).arg(m_filesSearched);
     if (m_hits.size() > shown)

@@ -1,5 +1,7 @@
 #include "reader/differenceswindow.h"
 
+#include "app/windowplacement.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -75,7 +77,7 @@ void DifferencesWindow::showDifferences(const QString &housePath, const QList<pr
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
-    m_table->resizeColumnsToContents();
+    WindowPlacement::fitColumns(m_table);
     QWidget::show();
     raise();
 }
