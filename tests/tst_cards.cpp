@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("take-out, a record changed since the search") << -1 << "changed" << hits.mid(0, 2);
         QTest::newRow("take-out, unsaved rows") << -1 << "unsaved" << hits.mid(1);
         QTest::newRow("take-out, house being uploaded") << -1 << "upload" << hits.mid(1);
+        QTest::newRow("take-out, unsaved rows of a house being uploaded") << -1 << "unsaved upload" << hits.mid(1);
         QTest::newRow("take-out, a read-out into the house runs") << -1 << "readout" << hits.mid(1);
         QTest::newRow("take-out answered No") << -1 << "no" << QStringList();
         QTest::newRow("apartment 5 by its header") << 40 << "" << QStringList{"a.txt:37:45"};
@@ -108,6 +109,9 @@ private slots:
             for (int c = 0; c < 6; ++c) row3 << table->item(3, c)->text();
             QCOMPARE(row3, (QStringList{"b.txt", "138", "3", "1236", QString::fromLatin1(Code), "Postas Pal"}));
             QVERIFY(table->item(2, 0)->text().contains("biztonsági mentés"));
+            int widest = 0; // the file column leaves a character's room beyond its widest name
+            for (int r = 0; r < 1000; ++r) widest = qMax(widest, table->fontMetrics().horizontalAdvance(table->item(r, 0)->text()));
+            QVERIFY(table->horizontalHeader()->sectionSize(0) >= widest + table->fontMetrics().averageCharWidth());
             const QPoint cell = table->visualItemRect(table->item(1, 0)).center();
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
@@ -119,10 +123,11 @@ private slots:
         QCOMPARE(h->ui().List2->currentRow(), row < 0 ? 44 : row);
         if (meanwhile == "changed" || meanwhile == "stale")
             h->writeFile(meanwhile == "changed" ? "c" : "a.txt", houseOf({}, Code, "987654321987"));
-        h->form->state().shownHouse.setUnsavedRows(meanwhile == "unsaved");
-        if (meanwhile == "upload" || meanwhile == "readout") {
-            h->script(meanwhile == "upload" ? "o" : "o pa.txt o");
-            QTest::mouseClick(meanwhile == "upload" ? h->ui().Command1 : h->ui().Command6, Qt::LeftButton);
+        const bool unsaved = meanwhile.startsWith("unsaved"), upload = meanwhile.endsWith("upload");
+        h->form->state().shownHouse.setUnsavedRows(unsaved);
+        if (upload || meanwhile == "readout") {
+            h->script(upload ? "o" : "o pa.txt o");
+            QTest::mouseClick(upload ? h->ui().Command1 : h->ui().Command6, Qt::LeftButton);
         }
         auto expected = snapshot(h->dataFolder);
         for (const QString &range : emptied)
@@ -144,7 +149,8 @@ private slots:
         const QString report = h->dialogs.messageTexts().last();
         QVERIFY2(report.contains("Ellenőrzés és Eltérések rátöltése"), qPrintable(report));
         QCOMPARE(report.contains("megváltozott: c, 1365"), meanwhile == "changed");
-        QCOMPARE(report.contains("Kihagyva"), meanwhile == "unsaved" || meanwhile == "upload" || meanwhile == "readout");
+        QCOMPARE(report.split('\n').contains("Kihagyva, mert adatcsere használja: a.txt."), upload || meanwhile == "readout");
+        QCOMPARE(report.split('\n').contains("Kihagyva, mert el nem mentett változás van benne: a.txt."), unsaved);
         QCOMPARE(window().skippedList->count(), row < 0 ? 2 : 0); // d.txt and e.txt, once after two searches
         // List2 and the record of what it shows followed a.txt: Mentés is still allowed.
         for (int r = 1; r <= 1366; ++r)
@@ -152,6 +158,25 @@ private slots:
         QCOMPARE(h->ui().List2->currentRow(), row < 0 ? 44 : row / 10 * 10);
         // ... unless a read-out into it waits: what List2 shows is not the house any more.
         QCOMPARE(h->form->state().shownHouse.problem(h->ui().Text2->text()).isEmpty(), meanwhile != "readout");
+    }
+
+    // Over the main window on its screen at first; then where and as big as it was left, in a new run too; a place on no screen
+    // any more (a monitor taken away) comes onto the main window's screen, and one reaching past its edge is moved inside it.
+    void theWindowKeepsItsPlace()
+    {
+        const QRect screen = h->form->screen()->availableGeometry(), left(30, 40, 500, 300);
+        for (const QString &saved : {QString(), QStringLiteral("20000,300,500,400"), QStringLiteral("400,300,500,400")}) {
+            QWidget *window = finder().window();
+            QVERIFY(screen.contains(window->frameGeometry()) && window->frameGeometry().intersects(h->form->frameGeometry()));
+            if (saved.isEmpty()) window->setGeometry(left);
+            window->close();
+            if (!saved.isEmpty()) h->settings->setValue("belvarium", "ablakok", "kartyakereses", saved);
+            h->form.reset();
+            QVERIFY(h->startShown());
+            h->form->findCardAction()->trigger();
+            window = finder().window();
+            QVERIFY(saved.isEmpty() ? window->geometry() == left : window->size() == QSize(500, 400) && screen.contains(window->frameGeometry()));
+        }
     }
 
     // The child takes Code out of the houses and writes it back, round after round: wherever the kill

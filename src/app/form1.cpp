@@ -328,7 +328,7 @@ Form1::Exchange Form1::runningExchange() const
     return Exchange::None;
 }
 
-QStringList Form1::filesInUse() const
+QStringList Form1::exchangeFiles() const
 {
     QStringList files;
     switch (runningExchange()) {
@@ -348,9 +348,12 @@ QStringList Form1::filesInUse() const
     case Exchange::None:
         break;
     }
-    if (m_state.shownHouse.hasUnsavedRows())
-        files << m_state.shownHouse.path();
     return files;
+}
+
+QStringList Form1::unsavedFiles() const
+{
+    return m_state.shownHouse.hasUnsavedRows() ? QStringList{m_state.shownHouse.path()} : QStringList();
 }
 
 void Form1::wireControls()

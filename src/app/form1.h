@@ -92,8 +92,10 @@ public:
     bool refuseDuringExchange(Exchange allowed = Exchange::None);
     // House files that must not be written now: the one a running exchange
     // reads or will fill (with a read-out's backup), and the open house while
-    // List2 holds rows not saved yet.
-    QStringList filesInUse() const;
+    // List2 holds rows not saved yet; filesInUse gives both.
+    QStringList exchangeFiles() const;
+    QStringList unsavedFiles() const;
+    QStringList filesInUse() const { return exchangeFiles() + unsavedFiles(); }
 
     // The "Eszközök" menu above the form and its commands.
     QMenuBar *menuBar() const { return m_menuBar; }

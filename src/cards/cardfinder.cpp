@@ -2,6 +2,7 @@
 #include "ui_cardwindow.h"
 
 #include "app/form1.h"
+#include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/apartmenttransfer.h"
 #include "house/housefile.h"
@@ -96,6 +97,7 @@ void CardFinder::findTriggered()
         connect(m_ui->queryEdit, &QLineEdit::returnPressed, this, [this] { search(m_ui->queryEdit->text()); });
         connect(m_ui->takeOutButton, &QPushButton::clicked, this, &CardFinder::takeOutSelected);
         connect(table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { hitDoubleClicked(row); });
+        new WindowPlacement(*m_window, m_form, *m_form.services().settings, QStringLiteral("kartyakereses"));
     }
     m_window->show();
     m_window->raise();
@@ -185,7 +187,7 @@ void CardFinder::showHits()
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
-    table->resizeColumnsToContents();
+    WindowPlacement::fitColumns(table);
     table->setUpdatesEnabled(true);
     QString status = QStringLiteral("%1 találat, %2 házfájlban és mentésben keresve.").arg(m_hits.size()).arg(m_filesSearched);
     if (m_hits.size() > shown)
@@ -246,19 +248,26 @@ void CardFinder::takeOutSelected()
         return;
 
     // Asked after the question: its event loop may have let an exchange start.
-    const QStringList inUse = m_form.filesInUse();
-    QSet<QString> emptied;
-    QStringList leftAlone, skipped, failed;
+    const QStringList exchanging = m_form.exchangeFiles(), unsaved = m_form.unsavedFiles();
+    auto among = [](const QStringList &files, const QString &path) {
+        for (const QString &file : files) {
+            if (!file.isEmpty() && house::sameFile(file, path))
+                return true;
+        }
+        return false;
+    };
+    QSet<QString> emptied, busy, notSaved;
+    QStringList leftAlone, failed;
     for (const cards::Hit &hit : std::as_const(chosen)) {
         const QString path = m_folder + hit.file;
-        const QString where = QStringLiteral("%1, %2. kódhely").arg(hit.file).arg(hit.slot);
-        bool busy = false;
-        for (const QString &used : inUse)
-            busy = busy || (!used.isEmpty() && house::sameFile(used, path));
-        if (busy) {
-            skipped << where;
+        // Each reason is told, so the user knows whether to wait or to save.
+        const bool inExchange = among(exchanging, path), withUnsaved = among(unsaved, path);
+        if (inExchange)
+            busy << hit.file;
+        if (withUnsaved)
+            notSaved << hit.file;
+        if (inExchange || withUnsaved)
             continue;
-        }
         QString error;
         switch (cards::emptyIfStillHolds(path, hit.slot, hit.code, &error)) {
         case cards::TakeOutResult::Emptied:
@@ -268,7 +277,7 @@ void CardFinder::takeOutSelected()
                                                      house::emptyRecord().toLatin1());
             break;
         case cards::TakeOutResult::Changed:
-            leftAlone << where;
+            leftAlone << QStringLiteral("%1, %2. kódhely").arg(hit.file).arg(hit.slot);
             break;
         case cards::TakeOutResult::Failed:
             failed << error;
@@ -277,18 +286,20 @@ void CardFinder::takeOutSelected()
     }
     refillOpenLists(emptied);
 
-    QStringList report;
-    if (!emptied.isEmpty()) {
-        QStringList names = emptied.values();
+    auto named = [](const QSet<QString> &files) {
+        QStringList names = files.values();
         names.sort(Qt::CaseInsensitive);
-        report << QStringLiteral("A kód törölve ezekből a fájlokból: %1.").arg(names.join(QStringLiteral(", ")))
-               << carryIntoDoors();
-    }
+        return names.join(QStringLiteral(", "));
+    };
+    QStringList report;
+    if (!emptied.isEmpty())
+        report << QStringLiteral("A kód törölve ezekből a fájlokból: %1.").arg(named(emptied)) << carryIntoDoors();
     if (!leftAlone.isEmpty())
         report << QStringLiteral("Nem törölve, mert a keresés óta megváltozott: %1.").arg(leftAlone.join(QStringLiteral("; ")));
-    if (!skipped.isEmpty())
-        report << QStringLiteral("Kihagyva, mert adatcsere használja, vagy el nem mentett változás van benne: %1.")
-                      .arg(skipped.join(QStringLiteral("; ")));
+    if (!busy.isEmpty())
+        report << QStringLiteral("Kihagyva, mert adatcsere használja: %1.").arg(named(busy));
+    if (!notSaved.isEmpty())
+        report << QStringLiteral("Kihagyva, mert el nem mentett változás van benne: %1.").arg(named(notSaved));
     report << failed;
     search(m_text);
     m_form.ask(report.join(QLatin1Char('\n')));

@@ -1,5 +1,7 @@
 #include "reader/differenceswindow.h"
 
+#include "app/windowplacement.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -67,12 +69,15 @@ void DifferencesWindow::showDifferences(const QString &housePath, const QList<pr
     m_table->setRowCount(int(differences.size()));
     for (int r = 0; r < differences.size(); ++r) {
         const protocol::SlotDifference &d = differences.at(r);
+        // The bytes compared are equal whatever the case of a house file on
+        // disk: shown in one case, a code reads the same in both columns.
         const QStringList cells = {QString::number(d.apartment), QString::number(d.slotInApartment),
-                                   QString::number(d.slot), d.readerRecord, d.houseRecord, names.value(r)};
+                                   QString::number(d.slot), d.readerRecord.toUpper(), d.houseRecord.toUpper(),
+                                   names.value(r)};
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
-    m_table->resizeColumnsToContents();
+    WindowPlacement::fitColumns(m_table);
     QWidget::show();
     raise();
 }

@@ -1,5 +1,6 @@
 #include "reader/verify.h"
 #include "app/form1.h"
+#include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
@@ -170,6 +171,7 @@ void Verify::onDump(const QByteArray &dump)
     markRows();
     if (!m_window) {
         m_window = new DifferencesWindow(&m_form);
+        new WindowPlacement(*m_window, m_form, *m_form.services().settings, QStringLiteral("elteresek"));
         m_form.helpMode().watchWidget(m_window->copyButton());
     }
     m_window->showDifferences(m_path, m_result.differences, nonResidentNames());
