@@ -282,7 +282,8 @@ private slots:
         // The copy's list, read from the file written.
         const bool done = c.messages.contains(Done);
         QVERIFY(done == !u.List1->isHidden() && done == !u.Label24->isHidden() && done == !u.Label25->isHidden());
-        QVERIFY(!done || (rowsOf(u.List1) == house::houseListRows(recordsOf(S)) && u.Label24->text() == QStringLiteral("A másolat adatai:")));
+        QVERIFY(!done || (rowsOf(u.List1) == house::houseListRows(recordsOf(S)) && u.Label24->text() == QStringLiteral("A másolat adatai:")
+                          && QAccessible::queryAccessibleInterface(u.Label24)->text(QAccessible::Name) == u.Label24->text() && u.List1->accessibleName() == u.Label24->text()));
     }
 
     void restoring_data()
@@ -458,6 +459,25 @@ private slots:
         u.Command4->setGeometry(1, 2, 3, 4);
         h.form->torles();
         QCOMPARE(u.Command4->geometry(), QRect(1, 2, 3, 4)); // keeps its place
+    }
+
+    // Under a screen reader captions, buttons and the frame are named by their visible text, every other control by a name of
+    // its own; the coloured shadows are passed over: no name (not even the frame's title), no label, invisible.
+    void accessibleNames()
+    {
+        QAccessible::setActive(true); // as a screen reader makes it: widgets report their changes while the form is built
+        Harness h;
+        QVERIFY(h.startShown());
+        const QStringList shadows = QStringLiteral("2 4 5 6 7 8 9 10 11 12 13 14 15 16 20 21 22 25 26 28 30 31").split(QLatin1Char(' '));
+        for (QWidget *w : h.ui().central->findChildren<QWidget *>(QRegularExpression(QStringLiteral("^[A-Z]")))) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+            const QString name = a->text(QAccessible::Name), text = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+            if (w->inherits("QLabel") && shadows.contains(w->objectName().mid(5)))
+                QVERIFY2(name.isEmpty() && a->relations().isEmpty() && a->state().invisible, qPrintable(w->objectName()));
+            else
+                QVERIFY2(!name.isEmpty() && !a->state().invisible == w->isVisible() && (!(w->inherits("QLabel") || w->inherits("QAbstractButton") || w->inherits("QGroupBox")) || name == text), qPrintable(w->objectName()));
+        }
+        QAccessible::setActive(false);
     }
 
     // Enter presses the default button (Cancel, where OK would do harm); Qt's Hungarian buttons; the open dialog takes a name of

@@ -20,6 +20,7 @@
 #include "house/housefile.h"
 #include "house/oserror.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -61,6 +62,32 @@ public:
     }
 };
 
+// The coloured shadows are blocks of colour behind the controls. A screen
+// reader passes over them: no name (the leftover captions some hold, or
+// Frame1's title that Qt would lend them), no label, and not on screen.
+// form1.ui marks them with this property, set before anything can ask.
+const char *const ShadowProperty = "shadow";
+
+class ShadowAccessible : public QAccessibleWidget
+{
+public:
+    explicit ShadowAccessible(QWidget *w) : QAccessibleWidget(w, QAccessible::StaticText) {}
+    QString text(QAccessible::Text) const override { return QString(); }
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>> relations(QAccessible::Relation) const override { return {}; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        return s;
+    }
+};
+
+QAccessibleInterface *shadowAccessible(const QString &, QObject *object)
+{
+    auto *w = qobject_cast<QWidget *>(object);
+    return w && w->property(ShadowProperty).toBool() ? new ShadowAccessible(w) : nullptr;
+}
+
 int lastSeparator(const QString &path)
 {
     return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
@@ -72,6 +99,8 @@ Form1::Form1(const Services &services, QWidget *parent)
     , m_services(services)
     , m_ui(std::make_unique<Ui::Form1>())
 {
+    // Before the widgets exist: a screen reader running asks for them while they are built, and Qt keeps what it got.
+    [[maybe_unused]] static const bool shadowsPassedOver = (QAccessible::installFactory(shadowAccessible), true);
     m_ui->setupUi(this);
     m_ui->central->setGeometry(0, 0, px(11400), px(8550));
     m_reader = std::make_unique<ReaderLink>(*this);
@@ -153,11 +182,11 @@ void Form1::styleControls()
                        static_cast<QWidget *>(u.Label8), static_cast<QWidget *>(u.Label25)})
         w->resize(w->width(), listHeight);
 
-    const QColor shadow(0, 128, 128);
-    for (QLabel *l : {u.Label4, u.Label5, u.Label6, u.Label20, u.Label22, u.Label26, u.Label11, u.Label31,
-                      u.Label28, u.Label30, u.Label9, u.Label12, u.Label13, u.Label14, u.Label15, u.Label16,
-                      u.Label21, u.Label10, u.Label25, u.Label2, u.Label8, u.Label7})
-        setBackground(l, shadow);
+    // form1.ui marks the shadows.
+    for (QLabel *l : u.central->findChildren<QLabel *>()) {
+        if (l->property(ShadowProperty).toBool())
+            setBackground(l, QColor(0, 128, 128));
+    }
 
     // The frame is opaque so that its shadow shows only along its edges.
     u.Frame1->setAutoFillBackground(true);
