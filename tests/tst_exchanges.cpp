@@ -189,6 +189,8 @@ private slots:
         d.model.changeSlots(3, 7);
         QVERIFY(d.hold(Ex(exchange), part));
         QStringList shown{d.atStart, d.view()};
+        act(d.h, "click Command4|click Text3"); // a refusal in the status line, gone with the next click
+        QVERIFY(d.h.form->statusLine()->currentMessage().isEmpty() && d.view() == shown.last());
         d.h.dialogs.onShown = [&](const ScriptedDialogs::Shown &s) { if (s.buttons == Dialogs::Buttons::Ok) shown << d.view(); };
         d.release();
         QVERIFY(d.waitEnd());

@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 using namespace openedhouse;
 using Files = QMap<QString, QByteArray>;
@@ -414,7 +415,9 @@ private slots:
         Harness h;
         QVERIFY(h.startShown());
         Ui::Form1 &u = h.ui();
-        QCOMPARE(u.central->geometry(), QRect(0, h.form->menuBar()->height(), 760, 570)); // the form under the menu bar, whole
+        QCOMPARE(u.central->geometry(), QRect(0, h.form->menuBar()->height(), 760, 570)); // the form under the menu bar, whole,
+        QVERIFY(h.form->statusLine()->geometry() == QRect(0, 570 + u.central->y(), 760, h.form->height() - 570 - u.central->y()) // the status line below
+                && h.form->statusLine()->height() >= h.form->statusLine()->sizeHint().height() && h.form->statusLine()->isVisible());
         const QList<std::tuple<QPushButton *, QRect, QRect>> buttons{ // at rest and hovered, twips / 15
             {u.Command7, {25, 24, 101, 22}, {20, 19, 111, 32}}, {u.Command5, {152, 24, 85, 22}, {147, 19, 95, 32}},
             {u.Command4, {272, 24, 113, 22}, {267, 19, 123, 32}}, {u.Command6, {420, 24, 89, 22}, {415, 19, 99, 32}},
