@@ -134,8 +134,6 @@ private slots:
         QTest::addColumn<bool>("upload"); QTest::addColumn<QString>("state"); QTest::addColumn<QString>("message");
         const QString reopen = QStringLiteral("Nyissa meg újra a házat");
         QTest::newRow("verify: no port") << false << "port" << "Nincs megnyitott soros port";
-        QTest::newRow("verify: house changed on disk") << false << "file" << reopen;
-        QTest::newRow("verify: Text2 names another file") << false << "text2" << reopen;
         QTest::newRow("verify: unsaved rows") << false << "unsaved" << "Mentés gombbal";
         QTest::newRow("verify: a record the upload would refuse") << false << "reopened" << "kódja hibás";
         QTest::newRow("verify: an exchange runs") << false << "running" << "adatcsere folyik";
@@ -162,7 +160,6 @@ private slots:
         if (state == "port" && upload) d.answer();
         if (state == "file") d.h.writeFile("haz.txt", other);
         if (state == "reopened") openedhouse::open(*d.h.form, d.h.path("haz.txt"), other);
-        if (state == "text2") d.h.ui().Text2->setText(d.h.path("mas.txt"));
         if (state == "house") openedhouse::open(*d.h.form, d.h.path("mas.txt"), d.house);
         if (state == "exchange") { // an erase
             d.h.dialogs.answer(Dialogs::Answer::Ok);
