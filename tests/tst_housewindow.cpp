@@ -1,6 +1,6 @@
 // Opening and editing houses through the window, files checked byte for byte: "Szerkesztés", Text2, postas.lst ("Felvesz",
 // List5), apartment 138 (placing, deleting, taking up), apartments from the donor house (List6), "Mentés"; the house on screen
-// against every change of its file.
+// against every change of its file; the name every dialog that picks a house makes of what is typed.
 #include "housefixtures.h"
 #include "readerfixtures.h"
 
@@ -38,6 +38,10 @@ QByteArray copied(QByteArray house, int to, int from)
 // only after the program's own writes that List2 follows ("own ...") does the next one go on.
 bool goesOn(const char *change) { return QByteArray(change).startsWith("own"); }
 
+// The file a dialog's pick stands for: a new name without ".txt" gets it (a trailing dot is not doubled), an existing file is
+// used as named.
+QString picked(const QString &name, bool exists) { return exists || name.endsWith(".txt", Qt::CaseInsensitive) ? name : name + (name.endsWith('.') ? "txt" : ".txt"); }
+
 // Double-clicks a donor row, answering the prompt and the save question.
 QString copy(int row, const char *answer, const char *save = "Yes")
 {
@@ -51,8 +55,7 @@ class TstHouseWindow : public QObject
 
 private slots:
     // A new house is made whole at once, a damaged one is left as it is and not shown; a backup is shown only when whole, and
-    // never made; List2 never shows another house than the one in Text2, nor List3 another backup. A new name typed without
-    // ".txt" gets it; an existing file is taken by its exact name.
+    // never made; List2 never shows another house than the one in Text2, nor List3 another backup.
     void opening_data()
     {
         editColumns();
@@ -61,13 +64,11 @@ private slots:
         QTest::newRow("whole, backup of 100 bytes") << A << Two << edit.arg("d.txt") << QStringList{Question} << Files{} << Donor << "d.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("new") << A << Two << edit.arg("uj") << QStringList{Question, NewFile} << Files{{"uj.txt", Blank}} << Spaces << "uj.txt 1518:1393/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("damaged, with its backup") << A << Two << edit.arg("rossz.txt") << QStringList{Question, Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/0 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("a backup by its own name") << A << Two << edit.arg("a.bak") << QStringList{Question} << Files{} << openedhouse::houseWithCodes(2) << "a.bak 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("Text2: a new name") << A << Two << repick.arg("uj2") << QStringList{} << Files{{"uj2.txt", Blank}} << Spaces << "uj2.txt 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("postas.lst of no whole record") << A << Two << "copy ures.txt postas.lst|" + edit.arg("b.txt") << QStringList{Question} << Files{{"postas.lst", ""}} << B << QString();
         QTest::newRow("List2 follows List3") << A << Two << edit.arg("b.txt") + "|scroll List3 600" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/600 1518:1370/600 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("but not the other way") << A << Two << edit.arg("b.txt") + "|scroll List2 100" << QStringList{Question} << Files{} << B << "b.txt 1518:1393/100 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("Text2: whole") << A << Two << repick.arg("b.txt") << QStringList{} << Files{} << B << "b.txt 1518:-1/1370 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("Text2: new") << A << Two << repick.arg("uj.TXT") << QStringList{} << Files{{"uj.TXT", Blank}} << Spaces << "uj.TXT 1518:-1/1370 - 2:-1 1518:1393 |FFFFFFFFFF";
         QTest::newRow("Text2: damaged") << A << Two << repick.arg("rossz.txt") << QStringList{Damaged} << Files{} << Hidden << "rossz.txt - 1518:-1/1370 2:-1 1518:1393 |FFFFFFFFFF";
         // Nothing opened: the lists stay as they were.
         QTest::newRow("Cancel at the question") << A << Two << "answer Cancel|pick b.txt|click Command4" << QStringList{Question} << Files{} << A << QString();
@@ -136,7 +137,7 @@ private slots:
         const QString no = copy(114, "7", "No"), asked = Asked.arg(12), mentes = QStringLiteral("|click Command8");
         const QByteArray seven = copied(A, 7, 12);
         QTest::newRow("donor: shown") << A << Two << "answer Ok|pick d.txt|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
-        QTest::newRow("donor: 0 bytes, new") << A << Two << "answer Ok|pick uj|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{{"uj.txt", ""}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
+        QTest::newRow("donor: 0 bytes") << A << Two << "answer Ok|pick ures.txt|click Command2" << QStringList{PickDonor, "A fájl üres."} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: 100 bytes") << A << Two << "answer Ok|pick rossz.txt|click Command2" << QStringList{PickDonor, Damaged} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: Cancel") << A << Two << "answer Cancel|click Command2" << QStringList{PickDonor} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 0 |FFFFFFFFFF";
         QTest::newRow("donor: while uploading") << A << Two << "run upload|answer Ok|pick b.txt|click Command2" << QStringList{} << Files{} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:-1 1518:1393 |FFFFFFFFFF";
@@ -199,10 +200,8 @@ private slots:
         act(h, before);
         if (!disk.isNull())
             disk.isEmpty() ? void(QFile::remove(h.path("a.txt"))) : h.writeFile("a.txt", disk);
-        const Files files = openedhouse::snapshot(h.dataFolder);
-        const QStringList rows = openedhouse::rowsOf(u.List2);
-        const QString text2 = u.Text2->text();
-        const QList<QByteArray> sent = h.ports.lastLink->written;
+        const Files files = openedhouse::snapshot(h.dataFolder); const QStringList rows = openedhouse::rowsOf(u.List2); // as they were
+        const QString text2 = u.Text2->text(); const QList<QByteArray> sent = h.ports.lastLink->written;
         h.dialogs.clear();
         act(h, command);
         QCOMPARE(h.dialogs.messageTexts().join('|').contains("Nyissa meg újra"), !goesOn);
@@ -218,6 +217,48 @@ private slots:
             QVERIFY(h.readFile("a.txt") != files["a.txt"]);
             QCOMPARE(openedhouse::rowsOf(u.List2), house::houseListRows(openedhouse::recordsOf(h.readFile("a.txt"))));
         }
+    }
+
+    // Names typed in every dialog that picks a house: the file made or opened, what the dialog acted on; where the target's old
+    // data goes to its backup (Kiolvasás, Másolás), a name ending in "bak" is refused, changing nothing.
+    void naming_data()
+    {
+        QTest::addColumn<QString>("dialog"); QTest::addColumn<QString>("name"); QTest::addColumn<bool>("exists");
+        for (const char *dialog : {"Kiolvasás", "Szerkesztés", "Text2", "Másolás", "Innen fog másolni:"})
+            for (const auto &[name, exists] : {std::pair{"uj", false}, {"a.b", false}, {"uj.", false}, {"Kossuth tér 5", false}, {"uj.TXT", false},
+                     {"uj.Txt", false}, {"z.bak", false}, {"regi", true}, {"NAGY.TXT", true}, {"x.bak", true}, {"kovbak", true}, {"K.BAK", true}, {"y.Bak", true}})
+                QTest::addRow("%s %s%s", dialog, name, exists ? ", existing" : "") << QString::fromUtf8(dialog) << QString::fromUtf8(name) << exists;
+    }
+    void naming()
+    {
+        QFETCH(QString, dialog); QFETCH(QString, name); QFETCH(bool, exists);
+        const QString file = picked(name, exists);
+        const bool reads = dialog == "Kiolvasás", copies = dialog == "Másolás", donor = dialog.startsWith("Innen");
+        const bool refused = (reads || copies) && file.endsWith("bak", Qt::CaseInsensitive);
+        Harness h;
+        QVERIFY(h.startShown());
+        openedhouse::open(*h.form, h.path("forras.txt"), A);
+        if (exists)
+            h.writeFile(name, B);
+        MemoryLink *link = h.ports.lastLink; // the reader answers the read request with its dump
+        link->onWritten = [link](const QByteArray &) { QTimer::singleShot(0, link, [link] { link->feed(fixtures::dump()); }); };
+        Files expected = openedhouse::snapshot(h.dataFolder);
+        if (dialog != "Text2")
+            h.dialogs.answer(Dialogs::Answer::Ok);
+        h.dialogs.pick(h.path(name));
+        if (exists && (reads || copies) && !refused) // its old data to the backup
+            h.dialogs.answer(Dialogs::Answer::Ok);
+        act(h, reads ? "click Command6" : copies ? "click Command5" : donor ? "click Command2" : dialog == "Text2" ? "dclick Text2" : "click Command4");
+        QTRY_VERIFY(!h.form->exchangeRunning());
+        QCOMPARE(h.dialogs.messageTexts().contains(house::ownBackupMessage(h.path(file))), refused);
+        if (!refused)
+            expected[file] = reads ? fixtures::expectedHouse() : copies ? A : exists ? B : donor ? QByteArray("") : Blank;
+        if (!refused && exists && (reads || copies))
+            expected[house::backupPathOf(file)] = B;
+        QCOMPARE(openedhouse::snapshot(h.dataFolder), expected);
+        QCOMPARE(h.ui().Text2->text(), h.path((reads && refused) || copies || donor ? "forras.txt" : file));
+        QCOMPARE(h.ui().Text1->text(), copies ? h.path(file) : QString());
+        QCOMPARE(openedhouse::rowsOf(h.ui().List6), donor && exists ? house::houseListRows(openedhouse::recordsOf(B)) : QStringList());
     }
 };
 
