@@ -2,7 +2,6 @@
 // house and its backup written only once the whole dump is there, refusals, failed ends.
 #include "openedhouse.h"
 #include "readerfixtures.h"
-#include "house/housefile.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -131,14 +130,11 @@ private slots:
         QTest::addColumn<QString>("name"); // the file picked, or what else stops the read-out
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("after"); // state() after the click
-        const QStringList ownBackup{Question, "own backup"};
         QTest::newRow("cancel at the question") << QString() << QStringList{Question} << Idle;
         QTest::newRow("cancel in the file dialog") << QStringLiteral("") << QStringList{Question} << Idle;
         QTest::newRow("cancel the backup question") << "h.txt" << QStringList{Question, HoldsData} << Idle;
         // A damaged file stops the poller an earlier read-out left running.
         QTest::newRow("damaged file") << "damaged.txt" << QStringList{Question, "A fájl sérült!"} << "run 00 timers 000 lists 11 text3 '' bar 0 shown 00";
-        QTest::newRow(".bak") << "x.bak" << ownBackup << Idle;
-        QTest::newRow("name ending in bak") << "xbak" << ownBackup << Idle;
         QTest::newRow("no port open") << "no port" << QStringList{"Nincs megnyitott soros port. Válasszon portot a Comm listában!"} << Idle;
     }
     void refused()
@@ -150,14 +146,13 @@ private slots:
         QVERIFY(fixtures::startWithPort(h, Timing()));
         if (name == "no port")
             h.form->reader().detach();
-        for (const char *file : {"h.txt", "x.bak", "xbak"})
-            h.writeFile(file, fixtures::dataHouse(4));
+        h.writeFile("h.txt", fixtures::dataHouse(4));
         h.writeFile("damaged.txt", QByteArray(100, '1'));
         h.form->reader().timer2().start();
         const auto files = openedhouse::snapshot(h.dataFolder);
         h.script(name.isNull() ? "c" : "o p" + name + " c");
         QTest::mouseClick(h.ui().Command6, Qt::LeftButton);
-        QCOMPARE(h.dialogs.messageTexts(), messages.replaceInStrings("own backup", house::ownBackupMessage(h.path(name))));
+        QCOMPARE(h.dialogs.messageTexts(), messages);
         QCOMPARE(openedhouse::snapshot(h.dataFolder), files);
         QVERIFY(!h.ports.lastLink || h.ports.lastLink->written.isEmpty());
         QCOMPARE(state(h), after);

@@ -102,8 +102,6 @@ private slots:
         QTest::addColumn<bool>("upload"); QTest::addColumn<QString>("state"); QTest::addColumn<QString>("message");
         const QString reopen = QStringLiteral("Nyissa meg újra a házat");
         QTest::newRow("verify: no port") << false << "port" << "Nincs megnyitott soros port";
-        QTest::newRow("verify: house changed on disk") << false << "file" << reopen;
-        QTest::newRow("verify: Text2 names another file") << false << "text2" << reopen;
         QTest::newRow("verify: unsaved rows") << false << "unsaved" << "Mentés gombbal";
         QTest::newRow("verify: a record the upload would refuse") << false << "reopened" << "kódja hibás";
         QTest::newRow("verify: port lost mid-dump") << false << "lost" << "Az ellenőrzés megszakadt";
@@ -129,7 +127,6 @@ private slots:
         if (state == "port" && upload) d.answer();
         if (state == "file") d.h.writeFile("haz.txt", other);
         if (state == "reopened") openedhouse::open(*d.h.form, d.h.path("haz.txt"), other);
-        if (state == "text2") d.h.ui().Text2->setText(d.h.path("mas.txt"));
         if (state == "house") openedhouse::open(*d.h.form, d.h.path("mas.txt"), d.house);
         if (state == "exchange") { // an erase
             fixtures::act(d.h, "answer Ok|click Command17");

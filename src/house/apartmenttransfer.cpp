@@ -130,7 +130,9 @@ void ApartmentTransfer::list6DoubleClicked()
     WindowState &s = m_form.state();
     if (m_form.ask(QStringLiteral("Mentsem a ") + path + QStringLiteral(" nevű fájlba?"), Dialogs::Buttons::YesNo)
         == Answer::Yes) {
-        const bool written = houseview::checkTargetHouse(m_form)
+        // The apartment is written beside the rest of what List2 shows: only into the file it was filled from,
+        // unchanged since, so that List2 then shows that file.
+        const bool written = houseview::checkShownHouse(m_form) && houseview::checkTargetHouse(m_form)
                              && houseview::reportFailure(m_form, house::writeHouseApartment(path, target, joined));
         if (written) {
             // The file named in the question got what List2 now shows.

@@ -97,6 +97,9 @@ void NonResidents::list5Clicked()
 
 bool NonResidents::apartment138MatchesFile()
 {
+    // The slot comes from List2: only the file it was filled from, unchanged since, may receive it.
+    if (!houseview::checkShownHouse(m_form))
+        return false;
     house::HouseRead read;
     if (!houseview::checkTargetHouse(m_form, &read))
         return false;

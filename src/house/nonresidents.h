@@ -25,8 +25,10 @@ private:
     bool acceptable(const QString &name, const QString &code);
     // Reloads List5 from postas.lst.
     void refillList5();
-    // True when the house file named in Text2 holds in apartment 138 what
-    // List2 shows there, so that a slot chosen on screen is that slot on disk.
+    // True when Text2 names the house List2 was filled from, unchanged since,
+    // and it holds in apartment 138 what List2 shows there (a transfer kept
+    // in List2 may have changed it), so that a slot chosen on screen is that
+    // slot on disk.
     bool apartment138MatchesFile();
     void deleteFromApartment138(int row);
     void takeUpFromApartment138();

@@ -5,6 +5,7 @@
 #include "house/cp1250.h"
 #include "house/housefile.h"
 
+#include <QAction>
 #include <QRegularExpression>
 #include <QScrollBar>
 
@@ -30,7 +31,7 @@ inline void openHouse(Harness &h, const QString &path)
 
 // Steps split by '|': "answer Ok|Cancel|Yes|No", "type <text>" and "pick <file>" ("pick" alone: Cancel) reply to the next dialog;
 // "click|dclick <control> [row]" clicks a visible control or its row; "scroll <list> <row>"; "set <box> <text>" (Text2: a file's
-// path); "copy <file> <file>" as another program would.
+// path); "menu <entry>" of "Eszközök"; "copy <file> <file>" as another program would.
 inline void act(Harness &h, const QString &steps)
 {
     for (const QString &step : steps.split(QLatin1Char('|'))) {
@@ -48,6 +49,9 @@ inline void act(Harness &h, const QString &steps)
             QVERIFY(QFile::remove(h.path(rest)) && QFile::copy(h.path(arg.section(' ', 0, 0)), h.path(rest)));
         } else if (verb == "scroll" && list) {
             list->verticalScrollBar()->setValue(rest.toInt());
+        } else if (verb == "menu") {
+            for (QAction *action : h.form->findChildren<QAction *>())
+                action->text() == arg ? action->trigger() : void();
         } else if (verb == "set" && control) {
             static_cast<QLineEdit *>(control)->setText(arg.startsWith("Text2 ") && !rest.isEmpty() ? h.path(rest) : rest);
         } else if ((verb == "click" || verb == "dclick") && control && control->isVisible()) {
