@@ -24,10 +24,9 @@ struct Door
     {
         h.ports.free = {1, 2};
         h.saveDataFolder();
-        h.writeFile("haz.bak", with(openedhouse::houseWithCodes(4), 50, Code));
-        h.writeFile("b.txt", with(openedhouse::houseWithCodes(5), 60, Code));
-        h.writeFile("d.txt", openedhouse::houseWithCodes(9));
-        h.writeFile("postas.lst", fixtures::nonResident("Postas Pal", "0A1B2C3D4E"));
+        for (const auto &[name, bytes] : {std::pair{"haz.bak", with(openedhouse::houseWithCodes(4), 50, Code)}, {"b.txt", with(openedhouse::houseWithCodes(5), 60, Code)},
+                                          {"d.txt", openedhouse::houseWithCodes(9)}, {"postas.lst", fixtures::nonResident("Postas Pal", "0A1B2C3D4E")}})
+            h.writeFile(name, bytes);
         if (!h.start(timing) || !h.form->reader().isOpen()) return false;
         h.form->show();
         openedhouse::open(*h.form, h.path("haz.txt"), house);
@@ -82,11 +81,6 @@ struct Door
     QString view() { return QStringLiteral("%1/%2 '%3'").arg(h.ui().ProgressBar1->value()).arg(h.ui().ProgressBar1->maximum()).arg(h.ui().Text3->text()); }
     QString lastMessage() const { return h.dialogs.messageTexts().value(h.dialogs.messageTexts().size() - 1); }
     bool marked(int row) { return h.ui().List2->item(row)->background().style() != Qt::NoBrush; }
-    QString idle() // what every exchange and refusal leaves: "messages, flags, side lists, bar, Text3"
-    {
-        const WindowState &s = h.form->state();
-        return QStringLiteral("%1, %2 %3, %4 %5, %6, '%7'").arg(h.dialogs.messageTexts().size()).arg(s.verifyRunning)
-            .arg(s.uploadRunning).arg(h.ui().List5->isEnabled()).arg(h.ui().List6->isEnabled())
-            .arg(h.ui().ProgressBar1->value()).arg(h.ui().Text3->text());
-    }
+    QString idle() // what every exchange and refusal leaves: "messages, flags, side lists, the bar and Text3"
+    { return QStringLiteral("%1, %2 %3, %4 %5, ").arg(h.dialogs.messageTexts().size()).arg(h.form->state().verifyRunning).arg(h.form->state().uploadRunning).arg(h.ui().List5->isEnabled()).arg(h.ui().List6->isEnabled()) + view().remove(QRegularExpression("/\\d+")); }
 };
