@@ -112,7 +112,7 @@ private slots:
         QStringList shown{d.atStart, d.view()};
         QVERIFY(!u.List5->isEnabled() && !u.List6->isEnabled());
         // In use: a read-out's house and its backup, another exchange's house, none for an erase but the house with unsaved rows.
-        const QStringList used = d.h.form->filesInUse(), house2 = {d.h.path("haz.txt"), d.h.path("haz.bak")};
+        const QStringList used = d.h.form->filesInUse().replaceInStrings("\\", "/"), house2 = QStringList{d.h.path("haz.txt"), d.h.path("haz.bak")}.replaceInStrings("\\", "/");
         QCOMPARE(QSet<QString>(used.cbegin(), used.cend()), QSet<QString>(house2.cbegin(), house2.cbegin() + (e == Ex::ReadOut ? 2 : e != Ex::Erase || command.name == "Mentés")));
         const Files before = openedhouse::snapshot(d.h.dataFolder); const QString text2 = u.Text2->text(); const QStringList list2 = openedhouse::rowsOf(u.List2);
         d.h.dialogs.clear();
