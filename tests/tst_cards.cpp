@@ -44,7 +44,7 @@ private slots:
     void init()
     {
         h = std::make_unique<Harness>();
-        QVERIFY(fixtures::startShown(*h));
+        QVERIFY(h->startShown());
         const QList<std::pair<QString, QByteArray>> files{{"a.txt", houseOf({40})}, {"b.txt", houseOf({1236})},
             {"b.bak", houseOf({100})}, {"c", houseOf({1365}, Code.toLower())}, {"f.txt", houseOf({1366})}, {"e.txt", {}},
             {"g.txt", Code.repeated(1365) + Empty}, {"d.txt", QByteArray(100, '1')}, {"postas.lst",
@@ -115,7 +115,7 @@ private slots:
             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
             QCOMPARE(h->ui().Text2->text(), h->path("a.txt"));
         } else {
-            fixtures::openHouse(*h, h->path("a.txt"));
+            fixtures::act(*h, "answer Ok|pick a.txt|click Command4");
             h->ui().List2->setCurrentRow(row);
         }
         QCOMPARE(h->ui().List2->currentRow(), row < 0 ? 44 : row);

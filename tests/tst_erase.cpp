@@ -50,7 +50,7 @@ private slots:
                 QTest::qWait(30);
             }
         };
-        QVERIFY(fixtures::startWithPort(h, Timing::scaled(0.01)));
+        QVERIFY(h.startShown(Timing::scaled(0.01)));
         const QPointer<MemoryLink> link = h.ports.lastLink;
         Ui::Form1 &u = h.ui();
         if (r.running == "no port")

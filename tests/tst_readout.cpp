@@ -47,7 +47,7 @@ private slots:
         timing.readOutFirstByteMs = 400;
         timing.readOutPauseMs = 300;
         Harness h;
-        QVERIFY(fixtures::startWithPort(h, timing));
+        QVERIFY(h.startShown(timing));
         const QPointer<MemoryLink> link = h.ports.lastLink;
         Ui::Form1 &u = h.ui();
         if (!old.isNull())
@@ -139,10 +139,10 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(QString, after);
         Harness h;
-        QVERIFY(fixtures::startWithPort(h, Timing()));
+        QVERIFY(h.startShown());
         if (name == "no port")
             h.form->reader().detach();
-        h.writeFile("h.txt", fixtures::dataHouse(4));
+        h.writeFile("h.txt", openedhouse::houseWithCodes(4));
         h.writeFile("damaged.txt", QByteArray(100, '1'));
         h.form->reader().timer2().start();
         const auto files = openedhouse::snapshot(h.dataFolder);

@@ -2,7 +2,6 @@
 // resends and the give-up, the house file checked before and during the run, refusals, every end's state.
 #include "openedhouse.h"
 #include "readerfixtures.h"
-#include "uploadfixtures.h"
 #include "house/housefile.h"
 #include "reader/upload.h"
 #include "simreader/readermodel.h"
@@ -12,10 +11,10 @@
 #include <QTest>
 
 using Answer = Dialogs::Answer;
-using fixtures::state;
-using namespace uploadfixtures;
+using namespace fixtures;
 
 static const QString Broken = QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt");
+static const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?"), Done = QStringLiteral("A rátöltés a PC-ből kész.");
 static const QByteArray Ack = QByteArray(12, char(0x44)) + char(0x06) + QByteArray(2, char(0x44));
 static const QString Refused = QStringLiteral("A beírás nem sikerült!"), GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
 
@@ -85,7 +84,7 @@ private slots:
         if (r.how == "no house")
             h.ui().List2->hide();
         if (r.how == "new")
-            openedhouse::openNew(*h.form, h.path("uj.txt"));
+            openedhouse::open(*h.form, h.path("uj.txt"), "");
         if (r.how == "missing")
             QVERIFY(QFile::remove(path));
         ReaderOptions options;
