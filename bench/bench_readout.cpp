@@ -5,6 +5,7 @@
 // work counts too), and the processor time of 10 s of idle line afterwards.
 #include "harness.h"
 #include "benchsupport.h"
+#include "openedhouse.h"
 #include "readerfixtures.h"
 #include "reader/protocol.h"
 #include "reader/serialport.h"
@@ -59,7 +60,7 @@ int main(int argc, char *argv[])
         return 1;
     if (qEnvironmentVariableIsEmpty("BENCH_HIDDEN"))
         h.form->show();
-    h.writeFile(QStringLiteral("haz.txt"), fixtures::dataHouse(1));
+    h.writeFile(QStringLiteral("haz.txt"), openedhouse::houseWithCodes(1));
 
     QElapsedTimer wall;
     qint64 doneNs = -1;

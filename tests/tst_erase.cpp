@@ -2,7 +2,6 @@
 #include "readerfixtures.h"
 #include "reader/erase.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
 
@@ -32,9 +31,6 @@ private slots:
         for (const char *typed : {"dmvx", "DMVX", " DmvX", "DmvX ", ""})
             QTest::addRow("password \"%s\"", typed) << Run{typed, Qt::Key_Return, "", "", {"Hibás jelszó!"}, Free};
         QTest::newRow("Esc") << Run{"DmvX", Qt::Key_Escape, "", "", {}, Free};
-        // The running exchange gives the lists back when it ends.
-        QTest::newRow("a read-out runs") << Run{"DmvX", Qt::Key_Return, "read-out", "", {}, "run 10 timers 000 lists 00 text3 '' bar 0 shown 00"};
-        QTest::newRow("an upload runs") << Run{"DmvX", Qt::Key_Return, "upload", "", {}, "run 01 timers 000 lists 00 text3 '' bar 0 shown 00"};
         QTest::newRow("no port open") << Run{"DmvX", Qt::Key_Return, "no port", "", {"Nincs megnyitott soros port. Válasszon portot a Comm listában!"}, Free};
         const QString waiting = "run 00 timers 011 lists 00 text3 '' bar 0 shown 00";
         QTest::newRow("confirmed in two blocks") << Run{"DmvX", Qt::Key_Return, "", "confirmed", {Confirm}, waiting};
@@ -54,13 +50,11 @@ private slots:
                 QTest::qWait(30);
             }
         };
-        QVERIFY(fixtures::startWithPort(h, Timing::scaled(0.01)));
+        QVERIFY(h.startShown(Timing::scaled(0.01)));
         const QPointer<MemoryLink> link = h.ports.lastLink;
         Ui::Form1 &u = h.ui();
         if (r.running == "no port")
             h.form->reader().detach();
-        h.form->state().readOutRunning = r.running == "read-out";
-        h.form->state().uploadRunning = r.running == "upload";
         QTest::mouseClick(u.Command17, Qt::LeftButton);
         QVERIFY(u.Text8->isVisible() && u.Text8->echoMode() == QLineEdit::Password && !u.Command17->isEnabled());
         QTest::keyClicks(u.Text8, r.typed);
@@ -88,9 +82,7 @@ private slots:
             QCOMPARE(h.dialogs.messageTexts().join('|'), Confirm + "|teszt\nVálassza ki újra a portot a Comm listában!\n" + GiveUp);
             QCOMPARE(state(h), Free);
         } else if (!r.then.isEmpty()) {
-            QElapsedTimer clock; // QTRY sleeps 10 ms between looks: ten ticks of Timer3
-            for (clock.start(); shownAt.isEmpty() && clock.elapsed() < 20000;)
-                QTest::qWait(1);
+            waitFor([&] { return !shownAt.isEmpty(); }, 20000); // Timer3 ticks each millisecond
             QTest::qWait(30);
             QCOMPARE(shownAt, QList<int>{302});
             QCOMPARE(h.form->erase().eraseTicks(), 302);

@@ -2,13 +2,12 @@
 // real-time limits, a vanishing device, port discovery; and a whole program killed mid read-out.
 #include "openedhouse.h"
 #include "readerfixtures.h"
-#include "uploadfixtures.h"
 #include "simreader/ptyserver.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
-using namespace uploadfixtures;
+using namespace fixtures;
 
 // The simulated reader on virtual port 201 and the window opened on it.
 struct Bench
@@ -52,7 +51,7 @@ private slots:
         Bench b;
         b.server.model().options().dumpLength = ReaderOptions::ShortDumpLength;
         QVERIFY(b.start());
-        const QByteArray old = fixtures::dataHouse(11), oldBackup = fixtures::dataHouse(12);
+        const QByteArray old = openedhouse::houseWithCodes(11), oldBackup = openedhouse::houseWithCodes(12);
         b.h.writeFile("haz.txt", old);
         b.h.writeFile("haz.bak", oldBackup);
         // The one real-time time-out: the last byte of a short dump, then the 3 s pause limit.
@@ -96,7 +95,7 @@ private slots:
         house.replace(1233 * 12, 12, "0a1b2c3d4e05");
         openedhouse::open(*b.h.form, b.h.path("haz.txt"), house);
         b.click(b.h.ui().Command1);
-        QTRY_COMPARE_WITH_TIMEOUT(b.last(), Done, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A rátöltés a PC-ből kész.", 20000);
         QCOMPARE(b.server.model().records(), openedhouse::recordsOf(house.toUpper()).mid(0, 1365));
         QCOMPARE(b.server.receivedFrames().size(), 1365);
         // The real 500 ms resend interval, then the device vanishes.
@@ -118,7 +117,7 @@ private slots:
     void killedMidDumpLeavesTheHouseAndItsBackup()
     {
         QTemporaryDir work;
-        const QMap<QString, QByteArray> before{{"haz.txt", fixtures::dataHouse(21)}, {"haz.bak", fixtures::dataHouse(22)}, {"postas.lst", ""}};
+        const QMap<QString, QByteArray> before{{"haz.txt", openedhouse::houseWithCodes(21)}, {"haz.bak", openedhouse::houseWithCodes(22)}, {"postas.lst", ""}};
         QVERIFY(QDir(work.path()).mkdir("data"));
         for (auto [name, bytes] : before.asKeyValueRange()) {
             QFile f(work.filePath("data/" + name));

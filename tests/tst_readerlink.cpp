@@ -14,7 +14,7 @@ private slots:
         Timing timing;
         timing.writeReplyRestMs = 150;
         Harness h;
-        QVERIFY(fixtures::startWithPort(h, timing));
+        QVERIFY(h.startShown(timing));
         MemoryLink *link = h.ports.lastLink;
         ReaderLink &reader = h.form->reader();
         QSignalSpy progress(&reader, &ReaderLink::readOutProgress);

@@ -2,21 +2,19 @@
 // resends and the give-up, the house file checked before and during the run, refusals, every end's state.
 #include "openedhouse.h"
 #include "readerfixtures.h"
-#include "uploadfixtures.h"
 #include "house/housefile.h"
 #include "reader/upload.h"
 #include "simreader/readermodel.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
 
 using Answer = Dialogs::Answer;
-using fixtures::state;
-using namespace uploadfixtures;
+using namespace fixtures;
 
 static const QString Broken = QStringLiteral("A(z) /dev/fake1 port megszakadt: teszt");
+static const QString Confirm = QStringLiteral("Kezdhetem kiküldeni a kártyakódokat a Friss adatok listájából?"), Done = QStringLiteral("A rátöltés a PC-ből kész.");
 static const QByteArray Ack = QByteArray(12, char(0x44)) + char(0x06) + QByteArray(2, char(0x44));
 static const QString Refused = QStringLiteral("A beírás nem sikerült!"), GaveUp = QStringLiteral("A beírás/törlés nem sikerült!");
 
@@ -28,24 +26,6 @@ Q_DECLARE_METATYPE(Run)
 class TstUpload : public QObject
 {
     Q_OBJECT
-
-    // Ports 1 and 2 free, port 1 open, the house written to haz.txt and opened.
-    static bool startWithHouse(Harness &h, const QByteArray &content, const Timing &timing = Timing())
-    {
-        h.saveDataFolder();
-        h.ports.free = {1, 2};
-        if (!h.start(timing))
-            return false;
-        h.form->show();
-        openedhouse::open(*h.form, h.path("haz.txt"), content);
-        return h.ui().List2->isVisible();
-    }
-
-    static void clickUpload(Harness &h, Answer answer = Answer::Ok)
-    {
-        h.dialogs.answer(answer);
-        QTest::mouseClick(h.ui().Command1, Qt::LeftButton);
-    }
 
 private slots:
     void runs_data()
@@ -93,14 +73,18 @@ private slots:
         QFETCH(Run, r);
         Harness h;
         const QByteArray opened = r.how == "write" ? openedhouse::houseWithCodes(6) : r.house;
-        QVERIFY(startWithHouse(h, opened, Timing::scaled(0.002))); // Timer1 every millisecond
+        h.saveDataFolder();
+        h.ports.free = {1, 2};
+        QVERIFY(h.start(Timing::scaled(0.002))); // Timer1 every millisecond
+        h.form->show();
+        openedhouse::open(*h.form, h.path("haz.txt"), opened);
         const QString path = h.path("haz.txt");
         if (r.how == "write")
             h.writeFile("haz.txt", r.house);
         if (r.how == "no house")
             h.ui().List2->hide();
         if (r.how == "new")
-            openedhouse::openNew(*h.form, h.path("uj.txt"));
+            openedhouse::open(*h.form, h.path("uj.txt"), "");
         if (r.how == "missing")
             QVERIFY(QFile::remove(path));
         ReaderOptions options;
@@ -136,10 +120,9 @@ private slots:
         };
         if (r.how == "no port")
             h.form->reader().detach();
-        clickUpload(h, r.how == "cancel" ? Answer::Cancel : Answer::Ok);
-        QElapsedTimer clock; // QTRY sleeps 10 ms between looks: a resend each millisecond would wait for it
-        for (clock.start(); h.form->state().uploadRunning == 1 && clock.elapsed() < 60000;)
-            QTest::qWait(1);
+        h.dialogs.answer(r.how == "cancel" ? Answer::Cancel : Answer::Ok);
+        QTest::mouseClick(h.ui().Command1, Qt::LeftButton);
+        waitFor([&] { return h.form->state().uploadRunning != 1; }, 60000); // a resend each millisecond
         QCOMPARE(h.dialogs.messageTexts(), QStringList(r.messages).replaceInStrings("%1", QDir::toNativeSeparators(path)));
         // Each slot goes out with its record as the file holds it then.
         const QByteArray disk = h.readFile("haz.txt");
@@ -158,20 +141,6 @@ private slots:
         QVERIFY(!h.form->upload().houseFileOpen());
         if (r.how.startsWith("port"))
             QVERIFY(h.ports.lastLink->written.isEmpty());
-    }
-
-    void confirmedStartDuringARunBeginsAgainFromSlot1()
-    {
-        Harness h;
-        const QByteArray house = openedhouse::houseWithCodes(4);
-        QVERIFY(startWithHouse(h, house));
-        MemoryLink *link = h.ports.lastLink;
-        clickUpload(h);
-        link->feed(Ack);
-        clickUpload(h, Answer::Cancel); // Cancel leaves the run going
-        QCOMPARE(state(h), "run 01 timers 110 lists 00 text3 '2' bar 2 shown 10");
-        clickUpload(h);
-        QCOMPARE(link->written.mid(2), (QList<QByteArray>{writeFrame(recordBytes(house, 1), 1)}));
     }
 };
 

@@ -49,8 +49,6 @@ struct Door
         };
     }
     MemoryLink *line() { return h.ports.lastLink; }
-    // QTest::qWaitFor sleeps 10 ms between looks, which a whole upload, a slot each look, would wait out.
-    bool waitFor(const std::function<bool()> &done) { for (QDeadlineTimer end(30000); !done() && !end.hasExpired();) QTest::qWait(1); return done(); }
     bool waitEnd() { return waitFor([this] { return !h.form->exchangeRunning(); }); }
     bool run(QAction *action = nullptr) // answering its question, if any, with OK; waits for the exchange to end
     {

@@ -163,5 +163,8 @@ struct Harness
     }
 };
 
+// QTest::qWaitFor sleeps 10 ms between looks, which a whole upload, a slot each look, would wait out.
+inline bool waitFor(const std::function<bool()> &done, int ms = 30000) { for (QDeadlineTimer end(ms); !done() && !end.hasExpired();) QTest::qWait(1); return done(); }
+
 #define CHECK_MESSAGES(h, ...) do { const QString differ = (h).messagesDiffer(__VA_ARGS__); \
     QVERIFY2(differ.isEmpty(), qPrintable(differ)); } while (false)

@@ -19,16 +19,6 @@ inline QByteArray nonResident(const char *name, const char *code)
     return QByteArray(name).leftJustified(18, ' ') + QByteArray(code).leftJustified(10, ' ') + "05";
 }
 
-inline bool startShown(Harness &h) { return h.startShown(); }
-
-// "Szerkesztés" with OK and the given file picked; OK boxes acknowledge themselves.
-inline void openHouse(Harness &h, const QString &path)
-{
-    h.dialogs.answer(Dialogs::Answer::Ok);
-    h.dialogs.pick(path);
-    QTest::mouseClick(h.ui().Command4, Qt::LeftButton);
-}
-
 // Steps split by '|': "answer Ok|Cancel|Yes|No", "type <text>" and "pick <file>" ("pick" alone: Cancel) reply to the next dialog;
 // "click|dclick <control> [row]" clicks a visible control or its row; "scroll <list> <row>"; "set <box> <text>" (Text2: a file's
 // path); "menu <entry>" of "Eszközök"; "copy <file> <file>" as another program would.

@@ -14,10 +14,8 @@ namespace openedhouse {
 // read-out leaves it.
 QByteArray houseWithCodes(int seed);
 QStringList recordsOf(const QByteArray &content);
-// Writes content to path and opens it with "Szerkesztés"; openNew: a 0-byte house, which opening fills with 16392 'F' and shows
-// as blank rows.
+// Writes content to path and opens it with "Szerkesztés" (a 0-byte house: opening fills it with 16392 'F' and shows blank rows).
 void open(Form1 &form, const QString &path, const QByteArray &content);
-inline void openNew(Form1 &form, const QString &path) { open(form, path, QByteArray()); }
 // Every file of a folder (not recursive) with its bytes.
 QMap<QString, QByteArray> snapshot(const QString &folder);
 QStringList rowsOf(const QListWidget *list);

@@ -33,23 +33,6 @@ QByteArray expectedHouse()
     return out + "FFFFFFFFFFFF";
 }
 
-QByteArray dataHouse(int seed)
-{
-    QByteArray out;
-    for (int k = 1; k <= 1366; ++k)
-        out += QByteArray::number(qint64(k) * 7919 + seed, 16).toUpper().rightJustified(12, '0');
-    return out;
-}
-
-bool startWithPort(Harness &h, const Timing &timing)
-{
-    h.saveDataFolder();
-    h.ports.free = {1};
-    const bool started = h.start(timing) && h.ports.lastLink;
-    h.form->show();
-    return started;
-}
-
 QString state(Harness &h)
 {
     Ui::Form1 &u = h.ui();

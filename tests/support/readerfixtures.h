@@ -10,13 +10,20 @@ QByteArray slotBytes(int slot);
 QByteArray dump(int extra = 0);
 // The house a read-out of dump() must leave: 1365 records and "FFFFFFFFFFFF".
 QByteArray expectedHouse();
-// A valid house file that holds data (not all 'F'); seed varies the content.
-QByteArray dataHouse(int seed);
 inline QByteArray readFrame() { return QByteArray::fromHex("0100000000000000002021"); }
 inline QByteArray eraseFrame() { return QByteArray::fromHex("01A6A6A6A6A6A6A6A62152"); }
+// A write frame: lead byte, six data bytes, address, command, sum.
+inline QByteArray writeFrame(const QByteArray &sixBytes, int slot)
+{
+    const int address = 6 * (slot - 1);
+    const QByteArray f = char(0x01) + sixBytes + char(address >> 8) + char(address & 0xFF) + char(0x06);
+    int sum = 0;
+    for (const char c : f) sum += quint8(c);
+    return f + char(sum & 0xFF);
+}
+// Record `record` of a house file as the six bytes it stands for.
+inline QByteArray recordBytes(const QByteArray &house, int record) { return QByteArray::fromHex(house.mid((record - 1) * 12, 12)); }
 
-// Saves the data folder, offers port 1 and starts the window (shown).
-bool startWithPort(Harness &h, const Timing &timing);
 // The exchange state in one line: the read-out and upload flags, Timer1 to Timer3 running, List5 and List6
 // enabled, Text3, the bar, List2 and List3 shown; e.g. "run 00 timers 010 lists 11 text3 '' bar 0 shown 10".
 QString state(Harness &h);
