@@ -18,6 +18,7 @@
 #include "reader/verify.h"
 #include "cards/cardfinder.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/oserror.h"
 
 #include <QAccessibleWidget>
@@ -103,6 +104,12 @@ Form1::Form1(const Services &services, QWidget *parent)
     [[maybe_unused]] static const bool shadowsPassedOver = (QAccessible::installFactory(shadowAccessible), true);
     m_ui->setupUi(this);
     m_ui->central->setGeometry(0, 0, px(11400), px(8550));
+    m_houseStore = std::make_unique<house::HouseStore>(
+        [this] { return dataFolder(); },
+        [this] {
+            return house::HouseStore::capFromSetting(m_services.settings->value(
+                QStringLiteral("belvarium"), QStringLiteral("elozmenyek"), QStringLiteral("meret")));
+        });
     m_reader = std::make_unique<ReaderLink>(*this);
     m_helpMode = std::make_unique<HelpMode>(*this);
     m_houseOpening = std::make_unique<HouseOpening>(*this);
@@ -496,6 +503,11 @@ QString Form1::dataFolder() const
     return m_ui->Text4->text();
 }
 
+QString Form1::fromPortPhrase() const
+{
+    return history::fromPortPhrase(m_state.portSetting);
+}
+
 QString Form1::nonResidentListPath() const
 {
     return dataFolder() + QStringLiteral("postas.lst");
@@ -613,6 +625,17 @@ bool Form1::adoptFolder(const QString &picked)
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         ask(QStringLiteral("A(z) %1 mappa nem létezik. Válasszon másik mappát!").arg(folder));
         return false;
+    }
+    // Houses there would be the history's own contents, and a search or a
+    // take-out would change the record of what was.
+    const QStringList parts = QDir::fromNativeSeparators(folder).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        if (part.compare(history::folderName(), house::fileNameCase()) == 0) {
+            ask(QStringLiteral("Az előzmények mappája (%1) és a benne lévő mappák nem lehetnek az adatok mappája. "
+                               "Válasszon másik mappát!")
+                    .arg(QDir::toNativeSeparators(folder)));
+            return false;
+        }
     }
     m_services.settings->setValue(QStringLiteral("belvarium"), QStringLiteral("cim"), QStringLiteral("hely"),
                                   folder);

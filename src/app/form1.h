@@ -28,6 +28,7 @@ class QMenuBar;
 class QMenu;
 class QAction;
 class QStatusBar;
+namespace house { class HouseStore; }
 
 // Window-level state that several commands share; all empty or zero at start.
 struct WindowState
@@ -79,6 +80,10 @@ public:
     RestoreHouse &restoreHouse() { return *m_restoreHouse; }
     Verify &verify() { return *m_verify; }
     CardFinder &cardFinder() { return *m_cardFinder; }
+    // The only way a command writes a house file or a backup.
+    house::HouseStore &houseStore() { return *m_houseStore; }
+    // "a 201-es portról": where the port in use is named in the history.
+    QString fromPortPhrase() const;
 
     // The exchange with the reader that runs now, if any. Every command asks
     // this one place before it starts, so that no exchange can be forgotten.
@@ -160,6 +165,7 @@ private:
     std::unique_ptr<Ui::Form1> m_ui;
     WindowState m_state;
     bool m_ended = false;
+    std::unique_ptr<house::HouseStore> m_houseStore;
     std::unique_ptr<ReaderLink> m_reader;
     std::unique_ptr<HelpMode> m_helpMode;
     std::unique_ptr<HouseOpening> m_houseOpening;

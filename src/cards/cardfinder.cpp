@@ -6,6 +6,7 @@
 #include "help/helpmode.h"
 #include "house/apartmenttransfer.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/houseopening.h"
 #include "house/houseview.h"
 #include "ui_form1.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMap>
 #include <QTimer>
 
 using Answer = Dialogs::Answer;
@@ -84,13 +86,13 @@ void CardFinder::findTriggered()
             "kártyakódját keresteti; más esetben legalább 4 hexadecimális számjegy (0-9, A-F, szóközök között is) "
             "kell, amelyet a kódsorok bármely részén keres, kis- és nagybetűtől függetlenül. Üres helyet soha nem "
             "talál. Az adatmappa minden 16392 bájtos fájljában keres, a biztonsági mentésekben is; a más hosszú "
-            "fájlokat a lista alatt sorolja fel."));
+            "fájlokat a lista alatt sorolja fel. Az előzményekben nem keres."));
         m_ui->takeOutButton->setWhatsThis(QStringLiteral(
             "A kijelölt találatok kódját törli (üres helyre írja át) a házfájlokban és a biztonsági mentésekben is, "
             "hogy egy visszaállítás se hozhassa vissza. A nem ott lakók listáját nem változtatja. Csak azt a "
             "kódhelyet írja át, amely még mindig a megtalált kódot tartalmazza, és kihagyja azt a házat, amelyet "
             "éppen adatcsere használ, vagy amelynek változásai nincsenek mentve. Utána vigye át a változást a "
-            "kártya leolvasókba (Ellenőrzés, majd Eltérések rátöltése)!"));
+            "kártya leolvasókba (Ellenőrzés, majd Eltérések rátöltése)! Az előzmények nem változnak: azok azt őrzik, ami volt."));
         for (QWidget *w : {static_cast<QWidget *>(m_ui->searchButton), static_cast<QWidget *>(m_ui->takeOutButton)})
             m_form.helpMode().watchWidget(w);
         connect(m_ui->searchButton, &QPushButton::clicked, this, [this] { search(m_ui->queryEdit->text()); });
@@ -189,7 +191,11 @@ void CardFinder::showHits()
     }
     WindowPlacement::fitColumns(table);
     table->setUpdatesEnabled(true);
-    QString status = QStringLiteral("%1 találat, %2 házfájlban és mentésben keresve.").arg(m_hits.size()).arg(m_filesSearched);
+    // The history is the record of what was: neither searched nor changed.
+    QString status = QStringLiteral("%1 találat, %2 házfájlban és mentésben keresve (az előzményekben nem, az előzmények "
+                                    "nem változnak).")
+                         .arg(m_hits.size())
+                         .arg(m_filesSearched);
     if (m_hits.size() > shown)
         status += QStringLiteral(" Az első %1 látszik, további %2 nem.").arg(shown).arg(m_hits.size() - shown);
     m_ui->statusLabel->setText(status);
@@ -258,30 +264,43 @@ void CardFinder::takeOutSelected()
     };
     QSet<QString> emptied, busy, notSaved;
     QStringList leftAlone, failed;
-    for (const cards::Hit &hit : std::as_const(chosen)) {
-        const QString path = m_folder + hit.file;
+    // One command: every file gets one version before its first record goes.
+    house::HouseStore::Command store(m_form.houseStore(), QStringLiteral("Kód törlése"));
+    QMap<QString, QList<cards::Hit>> byFile;
+    for (const cards::Hit &hit : std::as_const(chosen))
+        byFile[hit.file] << hit;
+    for (auto it = byFile.cbegin(); it != byFile.cend(); ++it) {
+        const QString path = m_folder + it.key();
         // Each reason is told, so the user knows whether to wait or to save.
         const bool inExchange = among(exchanging, path), withUnsaved = among(unsaved, path);
         if (inExchange)
-            busy << hit.file;
+            busy << it.key();
         if (withUnsaved)
-            notSaved << hit.file;
+            notSaved << it.key();
         if (inExchange || withUnsaved)
             continue;
-        QString error;
-        switch (cards::emptyIfStillHolds(path, hit.slot, hit.code, &error)) {
-        case cards::TakeOutResult::Emptied:
-            emptied << hit.file;
+        // Only records that still hold what the search found are emptied.
+        QByteArray content;
+        if (QFile file(path); file.open(QIODevice::ReadOnly) && file.size() == house::HouseFileSize)
+            content = file.readAll();
+        QMap<int, QString> records;
+        for (const cards::Hit &hit : it.value()) {
+            if (cards::stillHolds(content, hit.slot, hit.code))
+                records.insert(hit.slot, house::emptyRecord());
+            else
+                leftAlone << QStringLiteral("%1, %2. kódhely").arg(hit.file).arg(hit.slot);
+        }
+        if (records.isEmpty())
+            continue;
+        if (const house::IoResult written = store.writeRecords(path, records); !written) {
+            failed << written.error;
+            continue;
+        }
+        emptied << it.key();
+        for (auto record = records.cbegin(); record != records.cend(); ++record) {
             if (house::sameFile(m_form.state().shownHouse.path(), path))
-                m_form.state().shownHouse.applyWrite(path, qint64(hit.slot - 1) * house::RecordLength,
+                m_form.state().shownHouse.applyWrite(path, qint64(record.key() - 1) * house::RecordLength,
                                                      house::emptyRecord().toLatin1());
-            break;
-        case cards::TakeOutResult::Changed:
-            leftAlone << QStringLiteral("%1, %2. kódhely").arg(hit.file).arg(hit.slot);
-            break;
-        case cards::TakeOutResult::Failed:
-            failed << error;
-            break;
         }
     }
     refillOpenLists(emptied);
@@ -375,7 +394,11 @@ void CardFinder::emptyApartmentTriggered()
     if (m_form.exchangeRunning() || !houseview::checkShownHouse(m_form))
         return;
     const QString empty = house::emptyRecord().repeated(records);
-    if (!houseview::reportFailure(m_form, house::writeHouseRecords(path, first, empty)))
+    QMap<int, QString> emptied;
+    for (int k = 0; k < records; ++k)
+        emptied.insert(first + k, house::emptyRecord());
+    house::HouseStore::Command store(m_form.houseStore(), QStringLiteral("Lakás ürítése"));
+    if (!houseview::reportFailure(m_form, store.writeRecords(path, emptied)))
         return;
     s.shownHouse.applyWrite(path, qint64(first - 1) * house::RecordLength, empty.toLatin1());
     if (houseview::refillFreshList(m_form))

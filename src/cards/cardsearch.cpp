@@ -107,21 +107,10 @@ QList<Hit> nonResidentHits(const QStringList &nonResidentRecords, const QByteArr
     return out;
 }
 
-TakeOutResult emptyIfStillHolds(const QString &path, int record, const QString &code, QString *error)
+bool stillHolds(const QByteArray &content, int record, const QString &code)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() != house::HouseFileSize)
-        return TakeOutResult::Changed;
-    if (!file.seek(qint64(record - 1) * house::RecordLength)
-        || cp1250::decode(file.read(house::RecordLength)) != code)
-        return TakeOutResult::Changed;
-    file.close();
-    const house::IoResult written = house::writeHouseRecord(path, record, house::emptyRecord());
-    if (!written) {
-        *error = written.error;
-        return TakeOutResult::Failed;
-    }
-    return TakeOutResult::Emptied;
+    return content.size() == house::HouseFileSize && record >= 1 && record <= house::RecordCount
+           && cp1250::decode(content.mid(qint64(record - 1) * house::RecordLength, house::RecordLength)) == code;
 }
 
 } // namespace cards

@@ -45,11 +45,8 @@ QList<Hit> houseHits(const QString &fileName, const QByteArray &content, const Q
 // house) hold the digits.
 QList<Hit> nonResidentHits(const QStringList &nonResidentRecords, const QByteArray &digits);
 
-enum class TakeOutResult { Emptied, Changed, Failed };
-// Empties record `record` of the house at path ("FFFFFFFFFFFF", a positional
-// write of that record alone) only while it still holds `code`. Changed: the
-// file is no whole house any more or the record holds something else, and
-// nothing was written.
-TakeOutResult emptyIfStillHolds(const QString &path, int record, const QString &code, QString *error);
+// A record found by a search may be emptied only while the file is still a
+// whole house and the record still holds the twelve characters found.
+bool stillHolds(const QByteArray &content, int record, const QString &code);
 
 } // namespace cards

@@ -5,6 +5,7 @@
 #include "copyrestore/filesteps.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,11 +122,13 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
 {
     const QString backup = house::backupPathOf(target);
     const QFileInfo info(target);
+    house::HouseStore::Command store(m_form.houseStore(), QStringLiteral("Másolás ide innen: %1")
+                                                              .arg(QFileInfo(m_form.ui().Text2->text()).fileName()));
 
     // A name typed in the dialog makes a new house file.
     bool created = false;
     if (!info.exists()) {
-        if (house::IoResult made = filesteps::createEmpty(target); !made) {
+        if (house::IoResult made = store.createEmpty(target); !made) {
             fail(made.error);
             return false;
         }
@@ -144,7 +147,7 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
     switch (house::classifyLength(old.size())) {
     case house::LengthClass::New: {
         m_form.ask(QStringLiteral("Új, még üres fájl."));
-        return replaceWithoutBackup(target, source, backup, created);
+        return replaceWithoutBackup(store, target, source, backup, created);
     }
     case house::LengthClass::Damaged: {
         if (m_form.ask(QStringLiteral("Az új házfájl sérült, a másolat létrehozása előtt törlöm."),
@@ -155,7 +158,7 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
         }
         // One whole replacement instead of delete, create and write: the
         // damaged file stays until the copy is complete on disk.
-        return replaceWithoutBackup(target, source, backup, false);
+        return replaceWithoutBackup(store, target, source, backup, false);
     }
     case house::LengthClass::Valid:
         break;
@@ -170,29 +173,29 @@ bool CopyHouse::writeTarget(const QString &target, const QByteArray &source)
     }
     // The old content reaches the backup before the target is replaced, each
     // in one step, so that a crash never loses both.
-    if (house::IoResult saved = filesteps::replaceWhole(backup, old); !saved) {
+    if (house::IoResult saved = store.replaceWhole(backup, old); !saved) {
         fail(saved.error);
         return false;
     }
-    if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
+    if (house::IoResult written = store.replaceWhole(target, source); !written) {
         fail(written.error);
         return false;
     }
     return true;
 }
 
-bool CopyHouse::replaceWithoutBackup(const QString &target, const QByteArray &source, const QString &backup,
+bool CopyHouse::replaceWithoutBackup(house::HouseStore::Command &store, const QString &target, const QByteArray &source, const QString &backup,
                                      bool createdNow)
 {
-    if (house::IoResult written = filesteps::replaceWhole(target, source); !written) {
+    if (house::IoResult written = store.replaceWhole(target, source); !written) {
         // An empty file this command made itself is no house of the user's.
         if (createdNow)
-            filesteps::removeIfExists(target);
+            store.removeIfExists(target);
         fail(written.error);
         return false;
     }
     // A backup left from an earlier file of this name is not this house's.
-    if (house::IoResult removed = filesteps::removeIfExists(backup); !removed) {
+    if (house::IoResult removed = store.removeIfExists(backup); !removed) {
         fail(removed.error);
         return false;
     }

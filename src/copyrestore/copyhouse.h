@@ -1,4 +1,6 @@
 #pragma once
+#include "house/housestore.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -24,7 +26,7 @@ private:
     bool writeTarget(const QString &target, const QByteArray &source);
     // The new and the damaged target: the source replaces it whole and a
     // backup left from an earlier file of that name goes.
-    bool replaceWithoutBackup(const QString &target, const QByteArray &source, const QString &backup,
+    bool replaceWithoutBackup(house::HouseStore::Command &store, const QString &target, const QByteArray &source, const QString &backup,
                               bool createdNow);
     bool listCopy(const QString &target);
     // Tells the user about a failed file step and ends the command.

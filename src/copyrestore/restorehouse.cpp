@@ -3,7 +3,7 @@
 #include "reader/erase.h"
 #include "ui_form1.h"
 
-#include "copyrestore/filesteps.h"
+#include "house/housestore.h"
 #include "house/housefile.h"
 #include "reader/readerlink.h"
 
@@ -105,7 +105,7 @@ void RestoreHouse::file1Selected(const QString &fileName)
 
     // One rename over the old txt file: at every instant the house file or
     // the backup holds the backup's data.
-    if (house::IoResult moved = filesteps::renameOver(backup, txt); !moved) {
+    if (house::IoResult moved = house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Visszaállítás")).renameOver(backup, txt); !moved) {
         m_form.ask(moved.error);
         rereadFile1();
         return;

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/houseview.h"
 #include "ui_form1.h"
 
@@ -133,7 +134,7 @@ void ApartmentTransfer::list6DoubleClicked()
         // The apartment is written beside the rest of what List2 shows: only into the file it was filled from,
         // unchanged since, so that List2 then shows that file.
         const bool written = houseview::checkShownHouse(m_form) && houseview::checkTargetHouse(m_form)
-                             && houseview::reportFailure(m_form, house::writeHouseApartment(path, target, joined));
+                             && houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Lakás átmásolása innen: %1").arg(QFileInfo(donorPath()).fileName())).writeApartment(path, target, joined));
         if (written) {
             // The file named in the question got what List2 now shows.
             s.shownHouse.applyWrite(path, qint64(target - 1) * house::ApartmentBytes, cp1250::encode(joined));
@@ -162,7 +163,7 @@ void ApartmentTransfer::command8Clicked()
         return;
     const QString path = u.Text2->text();
     QByteArray written;
-    if (houseview::reportFailure(m_form, house::writeHouseRows(path, houseview::rowsOf(u.List2), &written)))
+    if (houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Mentés")).writeRows(path, houseview::rowsOf(u.List2), &written)))
         m_form.state().shownHouse.load(path, written);
     m_form.torles();
 }

@@ -246,7 +246,7 @@ IoResult writeHouseRecords(const QString &path, int first, const QString &text)
     return writeInPlace(path, qint64(first - 1) * RecordLength, bytes);
 }
 
-IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written)
+IoResult rowsContent(const QString &path, const QStringList &rows, QByteArray *bytes)
 {
     QString text;
     text.reserve(HouseFileSize);
@@ -266,9 +266,14 @@ IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray
                                                  .arg(RecordCount)));
         text += row;
     }
+    return encodeForFile(path, text, bytes);
+}
+
+IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written)
+{
     QByteArray bytes;
-    if (IoResult encoded = encodeForFile(path, text, &bytes); !encoded)
-        return encoded;
+    if (IoResult made = rowsContent(path, rows, &bytes); !made)
+        return made;
     IoResult result = replaceFileContent(path, bytes);
     if (result && written)
         *written = bytes;
@@ -319,15 +324,18 @@ QString ownBackupMessage(const QString &housePath)
         .arg(QDir::toNativeSeparators(housePath));
 }
 
+Qt::CaseSensitivity fileNameCase()
+{
+#ifdef Q_OS_WIN
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
-    const QString ca = QFileInfo(a).absoluteFilePath();
-    const QString cb = QFileInfo(b).absoluteFilePath();
-#ifdef Q_OS_WIN
-    return ca.compare(cb, Qt::CaseInsensitive) == 0;
-#else
-    return ca == cb;
-#endif
+    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), fileNameCase()) == 0;
 }
 
 QString headerRow(int apartment)

@@ -70,6 +70,8 @@ IoResult writeHouseRecords(const QString &path, int first, const QString &text);
 // Record rows from byte 1; every record row must be 12 characters or blank,
 // and there may be at most 1366 of them.
 // *written (when given) receives the bytes that are now on disk.
+// rowsContent gives those bytes without writing them.
+IoResult rowsContent(const QString &path, const QStringList &rows, QByteArray *bytes);
 IoResult writeHouseRows(const QString &path, const QStringList &rows, QByteArray *written = nullptr);
 // Replaces the whole content atomically (the old or the new content is on
 // disk at every instant); bytes beyond content.size() of a longer file stay.
@@ -80,6 +82,8 @@ QString backupPathOf(const QString &housePath);
 // backup in the restore list: saving the old content there would destroy it.
 bool isOwnBackup(const QString &housePath);
 QString ownBackupMessage(const QString &housePath);
+// How the system compares file names.
+Qt::CaseSensitivity fileNameCase();
 // Both paths name the same file (letter case ignored where the system does).
 bool sameFile(const QString &a, const QString &b);
 

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/houseview.h"
 #include "ui_form1.h"
 
@@ -89,7 +90,7 @@ void HouseOpening::openHouse(const QString &path)
         m_form.ask(QStringLiteral("Új, még üres fájl."));
         // Filled with empty slots at once, so that later writes into it keep
         // it a whole house.
-        if (!houseview::reportFailure(m_form, house::initHouseFile(s.houseFilePath)))
+        if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Új ház")).initHouse(s.houseFilePath)))
             kind = LengthClass::Damaged;
     } else if (kind == LengthClass::Damaged) {
         m_form.ask(QStringLiteral("A fájl sérült!"));
@@ -144,7 +145,7 @@ void HouseOpening::text2DoubleClicked()
         s.shownHouse.load(s.houseFilePath, read.content);
         shown = true;
     } else if (read.lengthClass == LengthClass::New) {
-        shown = houseview::reportFailure(m_form, house::initHouseFile(s.houseFilePath));
+        shown = houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Új ház")).initHouse(s.houseFilePath));
         if (shown) {
             houseview::fill(u.List2, houseview::blankHouseRows());
             s.shownHouse.load(s.houseFilePath, house::blankHouseContent());

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/houseopening.h"
 #include "house/houseview.h"
 #include "ui_form1.h"
@@ -76,7 +77,7 @@ void NonResidents::command3Clicked()
     if (isMatch(house::nonResidentListPath(folder), position)
         && m_form.ask(QStringLiteral("Módosítja a kódot?"), Dialogs::Buttons::OkCancel) != Answer::Ok)
         return;
-    if (!houseview::reportFailure(m_form, house::writeNonResident(folder, position, name, code)))
+    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
         return;
     refillList5();
 }
@@ -156,8 +157,8 @@ void NonResidents::list5DoubleClicked()
         return;
 
     m_form.state().recordBuffer = record;
-    if (!houseview::reportFailure(m_form, house::writeHouseRecord(u.Text2->text(),
-                                                                  house::NonResidentFirstRecord + slot, record)))
+    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó a 138-as lakásba"))
+                                                  .writeRecords(u.Text2->text(), {{house::NonResidentFirstRecord + slot, record}})))
         return;
     if (!houseview::refillFreshList(m_form))
         return;
@@ -192,9 +193,9 @@ void NonResidents::deleteFromApartment138(int row)
         return;
     const int slot = row - house::NonResidentFirstRow;
     m_form.state().recordBuffer = house::emptyRecord();
-    if (!houseview::reportFailure(m_form, house::writeHouseRecord(u.Text2->text(),
-                                                                  house::NonResidentFirstRecord + slot,
-                                                                  house::emptyRecord())))
+    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Törlés a 138-as lakásból"))
+                                                  .writeRecords(u.Text2->text(), {{house::NonResidentFirstRecord + slot,
+                                                                                   house::emptyRecord()}})))
         return;
     if (houseview::refillFreshList(m_form))
         houseview::selectRow(u.List2, HouseOpening::SelectedRow);
@@ -235,7 +236,7 @@ void NonResidents::takeUpFromApartment138()
         m_form.ask(QStringLiteral("A név már használatban van."));
         return;
     }
-    if (!houseview::reportFailure(m_form, house::writeNonResident(folder, position, name, code)))
+    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
         return;
     refillList5();
 }

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "copyrestore/filesteps.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 #include "house/oserror.h"
 #include "reader/erase.h"
 #include "reader/protocol.h"
@@ -174,7 +175,7 @@ void ReadOut::command6Clicked()
         m_backupPending = false;
         m_oldContent.clear();
         if (!existed && QFileInfo(path).size() == 0)
-            QFile::remove(path);
+            house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Kiolvasás")).removeIfExists(path);
         m_form.setShown({u.List3, u.Label19, u.Label10}, false);
         u.Text2->clear();
         m_form.torles();
@@ -218,21 +219,35 @@ void ReadOut::onDump(const QByteArray &dump)
     const QByteArray oldContent = m_oldContent;
     m_oldContent.clear();
 
+    // What the door held is kept whatever becomes of the house file.
+    const QString port = s.portSetting;
+    const QString command = QStringLiteral("Kiolvasás ") + m_form.fromPortPhrase();
+    QByteArray before;
+    readRaw(m_target, &before);
+    if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_target, content, command, port,
+                                                          house::changedSlots(before, content));
+        !lost.isEmpty())
+        m_form.showStatus(lost);
+
+    house::HouseStore::Command store(m_form.houseStore(), command, port);
     house::IoResult written;
     if (backup)
         // The backup must hold the old house byte for byte, whatever an older
         // backup of the same name held; it appears by one rename, so the
         // previous backup is gone only once its replacement is complete.
-        written = filesteps::replaceWhole(house::backupPathOf(m_target), oldContent);
+        written = store.replaceWhole(house::backupPathOf(m_target), oldContent);
     if (written)
-        written = house::replaceFileContent(m_target, content);
+        written = store.replaceContent(m_target, content);
     if (!written) {
         u.ProgressBar1->setValue(0);
         u.Text3->clear();
         m_form.setShown({u.List3, u.Label19, u.Label10}, false);
         u.Text2->clear();
         m_form.setSideListsEnabled(true);
-        m_form.ask(written.error);
+        // Nothing of the dump reached the house: it must be read again.
+        m_form.ask(store.historyRefused()
+                       ? written.error + QStringLiteral(" Ismételje meg a kódmemória kiolvasását!")
+                       : written.error);
         return;
     }
 

@@ -1,5 +1,6 @@
 #include "reader/upload.h"
 #include "app/form1.h"
+#include "house/housestore.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
 #include "house/oserror.h"
@@ -179,6 +180,7 @@ void Upload::startRun(const QString &path, const QList<int> &slotNumbers, bool d
     reader.timer1().stop();
     m_file.close();
     m_slots = slotNumbers;
+    m_sent = house::blankHouseContent();
     m_position = 0;
     m_differences = differences;
     m_uploadRecord = m_slots.first();
@@ -263,6 +265,7 @@ void Upload::cikl()
         endOnLineChange();
         return;
     }
+    m_sent.replace(qint64(m_uploadRecord - 1) * house::RecordLength, house::RecordLength, record.toLatin1());
     if (!protocol::writeRequestBytes(record, quint16(m_slotAddress), s.requestBytes, quint8(s.requestLeadByte))) {
         // readRecord has let only hexadecimal records through.
         windUp();
@@ -332,6 +335,15 @@ void Upload::finish()
         emit differencesWritten(m_file.fileName());
         return;
     }
+    // The door holds what it acknowledged; the house may have changed meanwhile.
+    QByteArray now;
+    if (QFile file(m_file.fileName()); file.open(QIODevice::ReadOnly))
+        now = file.readAll();
+    if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorWritten, m_file.fileName(), m_sent,
+                                                          QStringLiteral("Rátöltés ") + m_form.fromPortPhrase(),
+                                                          m_form.state().portSetting, house::changedSlots(m_sent, now));
+        !lost.isEmpty())
+        m_form.showStatus(lost);
     m_form.ask(doneMessage());
     if (m_form.state().uploadRunning != 1)
         clearProgress();

@@ -103,6 +103,7 @@ private:
     QPointer<SerialLink> m_line; // the line the run started on
     bool m_active = false;       // a run started here is going
     QList<int> m_slots;          // the slots of this run, ascending
+    QByteArray m_sent;           // what was sent into each slot, as a house file holds it
     qsizetype m_position = 0;    // index in m_slots of the slot being sent
     bool m_differences = false;  // only the differing slots, then a read-back
     int m_uploadRecord = 0;

@@ -1,5 +1,6 @@
 #include "reader/verify.h"
 #include "app/form1.h"
+#include "house/housestore.h"
 #include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/cp1250.h"
@@ -163,6 +164,15 @@ void Verify::onDump(const QByteArray &dump)
                       protocol::differingSlots(protocol::decodeDump(dump), recordsOf(m_content))};
     const QString house = native(m_path);
     const qsizetype count = m_result.differences.size();
+    QByteArray held;
+    for (const QString &record : protocol::decodeDump(dump))
+        held += record.toLatin1();
+    const QString command = (m_readBack ? QStringLiteral("Eltérések rátöltése, visszaolvasás ") : QStringLiteral("Ellenőrzés "))
+                            + m_form.fromPortPhrase();
+    if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_path, held, command,
+                                                          s.portSetting, int(count));
+        !lost.isEmpty())
+        m_form.showStatus(lost);
     if (count == 0) {
         m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
                               : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
