@@ -125,6 +125,8 @@ private slots:
         h->form->state().shownHouse.setUnsavedRows(unsaved);
         if (upload) fixtures::act(*h, "answer Ok|click Command1");
         auto expected = snapshot(h->dataFolder);
+        const auto before = expected;
+        const qsizetype kept = openedhouse::historyOf(h->dataFolder).size();
         for (const QString &range : emptied)
             for (int r = range.section(':', 1, 1).toInt(); r <= range.section(':', -1).toInt(); ++r)
                 expected[range.section(':', 0, 0)].replace((r - 1) * 12, 12, Empty);
@@ -136,6 +138,7 @@ private slots:
         else QTest::mouseClick(window().takeOutButton, Qt::LeftButton);
         QVERIFY(row >= 0 || meanwhile == "no" || searchedAgain.wait(5000));
         QCOMPARE(snapshot(h->dataFolder), expected);
+        QCOMPARE(openedhouse::versionsDiffer(h->dataFolder, kept, before, expected), QString());
         if (emptied.isEmpty()) { // refused at once, or asked and answered No
             QCOMPARE(h->dialogs.shown().size(), 1);
             QCOMPARE(h->dialogs.shown().first().buttons == Dialogs::Buttons::YesNo, meanwhile == "no");

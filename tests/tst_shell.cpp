@@ -219,6 +219,13 @@ private slots:
             QVERIFY(QDir::fromNativeSeparators(h.ui().Text4->text()) == folder && QDir::fromNativeSeparators(::folder(h)) == folder);
             QCOMPARE(QFileInfo(folder + QStringLiteral("postas.lst")).size(), folder == other ? 9 : 0); // made at start, never replaced
         }
+        // A history folder, or one inside it, is never the data folder: a take-out there would change what was.
+        QVERIFY(QDir().mkpath(h.path(QStringLiteral("masik/elozmenyek/tartalom"))));
+        h.dialogs.clear();
+        h.script(QStringLiteral("o pmasik/elozmenyek/tartalom/1"));
+        QTest::mouseDClick(h.ui().Text4, Qt::LeftButton);
+        CHECK_MESSAGES(h, {QStringLiteral("Meg kívánja változtatni az adat elérési útvonalat? [OkCancel]"), QStringLiteral("@masik/elozmenyek/tartalom/")});
+        QVERIFY(QDir::fromNativeSeparators(h.ui().Text4->text()) == other && QDir::fromNativeSeparators(::folder(h)) == other);
     }
 
     void copying_data()
@@ -266,11 +273,13 @@ private slots:
             u.Text2->setText(c.text2.isEmpty() ? QString() : h.path(c.text2));
         h.form->setShown({u.Text7, u.Command3, u.List5}, true); // side panels go
         u.Text1->setText(QStringLiteral("régi"));
-        const Files expected = changed(snapshot(h.dataFolder), house::backupPathOf(c.target), c.bakAfter, c.target, c.after);
+        const Files before = snapshot(h.dataFolder), expected = changed(before, house::backupPathOf(c.target), c.bakAfter, c.target, c.after);
+        const qsizetype kept = historyOf(h.dataFolder).size();
         h.script(c.steps);
         QTest::mouseClick(u.Command5, Qt::LeftButton);
 
         QCOMPARE(snapshot(h.dataFolder), expected);
+        QCOMPARE(versionsDiffer(h.dataFolder, kept, before, expected), QString());
         CHECK_MESSAGES(h, c.messages);
         for (const ScriptedDialogs::Shown &shown : h.dialogs.shown()) // the target picked in the data folder, from the house files
             QVERIFY(shown.kind != ScriptedDialogs::Kind::OpenFile || (shown.folder == h.dataFolder && shown.text == QStringLiteral("Szöveg (*.txt)|*.txt|")));
@@ -319,12 +328,13 @@ private slots:
         h.dialogs.clear();
         if (r.bak.isNull())
             QVERIFY(QFile::remove(h.path(QStringLiteral("haz.bak"))));
-        const Files expected = changed(snapshot(h.dataFolder), QStringLiteral("haz.txt"), r.txtAfter, QStringLiteral("haz.bak"), r.bakAfter);
+        const Files before = snapshot(h.dataFolder), expected = changed(before, QStringLiteral("haz.txt"), r.txtAfter, QStringLiteral("haz.bak"), r.bakAfter);
         WindowState &state = h.form->state();
         u.Text7->show();
         h.script(r.steps);
         emit u.File1->itemClicked(u.File1->item(1));
         QCOMPARE(snapshot(h.dataFolder), expected);
+        QCOMPARE(versionsDiffer(h.dataFolder, 0, before, expected), QString());
         CHECK_MESSAGES(h, r.messages);
         QCOMPARE(state.houseFilePath + state.backupFilePath, h.path("haz.bak") + h.path("haz.txt"));
         QVERIFY(u.File1->isHidden() != r.listShown && u.Label7->isHidden() != r.listShown);
@@ -347,6 +357,12 @@ private slots:
                 return QStringLiteral("a source changed");
             if (target != S && target != own && target != H2)
                 return QStringLiteral("t.txt is not a whole house");
+            // Every house t.txt held before a change is in the history: its own data too.
+            bool ownKept = target == own;
+            for (const auto &[entry, bytes] : historyOf(h.dataFolder))
+                ownKept = ownKept || (entry.file == "t.txt" && bytes == own);
+            if (!ownKept)
+                return QStringLiteral("t.txt changed without its version");
             const bool backedUp = QFile::exists(h.path(QStringLiteral("t.bak")));
             return (backedUp ? h.readFile(QStringLiteral("t.bak")) == own : target == own) ? QString() : QStringLiteral("t's own data is lost");
         }};

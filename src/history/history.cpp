@@ -216,7 +216,7 @@ Refusal Store::ensureFolders() const
     if (m_dataFolder.isEmpty())
         return {QStringLiteral("Nincs adatmappa kiválasztva.")};
     for (const QString &path : {folder(), folder() + ContentFolder}) {
-        const QFileInfo info(path);
+        const QFileInfo info(path.chopped(1)); // a file of that name is no folder with a separator after it
         if (info.isDir())
             continue;
         if (info.exists())

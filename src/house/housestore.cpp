@@ -9,6 +9,13 @@
 namespace house {
 namespace {
 
+// A folder or a device in the file's place refuses the write itself; nothing is kept for it.
+bool noFileThere(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 constexpr qint64 DefaultCapMegabytes = 500;
 constexpr int SlotCount = RecordCount - 1; // record 1366 is no slot
 
@@ -88,7 +95,7 @@ IoResult HouseStore::Command::guard(const QString &path, const std::function<QBy
     history::Store &store = m_store.history();
     const QString key = store.keyOf(path);
     const QString seen = house::fileNameCase() == Qt::CaseInsensitive ? key.toLower() : key;
-    if (m_kept.contains(seen))
+    if (m_kept.contains(seen) || noFileThere(path))
         return {};
     QByteArray old;
     if (QFileInfo(path).isFile()) {
@@ -116,6 +123,11 @@ IoResult HouseStore::Command::guard(const QString &path, const std::function<QBy
 
 IoResult HouseStore::Command::writeRecords(const QString &path, const QMap<int, QString> &records)
 {
+    // A write the file step refuses keeps no version: it changes nothing.
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        if (it.key() < 1 || it.key() > RecordCount || it.value().size() != RecordLength || !cp1250::canEncode(it.value()))
+            return writeHouseRecord(path, it.key(), it.value());
+    }
     IoResult guarded = guard(path, [&](QByteArray content) {
         for (auto it = records.begin(); it != records.end(); ++it)
             content = overlaid(content, qint64(it.key() - 1) * RecordLength, cp1250::encode(it.value()));
@@ -138,6 +150,8 @@ IoResult HouseStore::Command::writeRecords(const QString &path, const QMap<int, 
 
 IoResult HouseStore::Command::writeApartment(const QString &path, int apartment, const QString &text)
 {
+    if (text.size() != recordsOfApartment(apartment) * RecordLength || !cp1250::canEncode(text))
+        return writeHouseApartment(path, apartment, text);
     IoResult guarded = guard(path, [&](const QByteArray &content) {
         return overlaid(content, qint64(apartment - 1) * ApartmentBytes, cp1250::encode(text));
     });
@@ -187,6 +201,8 @@ IoResult HouseStore::Command::removeIfExists(const QString &path)
 IoResult HouseStore::Command::renameOver(const QString &from, const QString &to)
 {
     QByteArray moved;
+    if (noFileThere(to))
+        return filesteps::renameOver(from, to);
     if (IoResult read = filesteps::readAll(from, &moved); !read)
         return read;
     IoResult guarded = guard(to, [&](const QByteArray &) { return moved; });

@@ -88,6 +88,8 @@ inline void runEdit()
     act(h, "answer Ok|pick d.txt|click Command2");
     h.dialogs.clear();
     Files expected = openedhouse::snapshot(h.dataFolder);
+    const Files before = expected;
+    const qsizetype keptBefore = openedhouse::historyOf(h.dataFolder).size();
     const QStringList shownBefore = openedhouse::rowsOf(u.List5);
     act(h, steps);
     for (const ScriptedDialogs::Shown &s : h.dialogs.shown()) // every house is picked in the data folder, from the house files
@@ -96,6 +98,7 @@ inline void runEdit()
     QCOMPARE(h.dialogs.log().replaceInStrings(reason, QString()), dialogs.replaceInStrings("%1", h.dataFolder));
     expected.insert(changes);
     QCOMPARE(openedhouse::snapshot(h.dataFolder), expected);
+    QCOMPARE(openedhouse::versionsDiffer(h.dataFolder, keptBefore, before, expected), QString());
     // A new house not written yet shows blank rows.
     const QByteArray listedHouse = !shown.isNull() ? shown : house.isEmpty() && !changes.contains("a.txt") ? QByteArray(16392, ' ') : expected["a.txt"];
     const auto listed = [](const QByteArray &content) { // records of spaces: blank rows

@@ -51,6 +51,37 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
     return files;
 }
 
+QList<std::pair<history::Entry, QByteArray>> historyOf(const QString &folder)
+{
+    const history::Store store(folder);
+    QList<std::pair<history::Entry, QByteArray>> out;
+    for (const QString &key : store.keys())
+        for (const history::Entry &entry : store.entriesOf(key))
+            if (history::Store::sameKey(entry.file, key) && (out << std::pair{entry, QByteArray()}, !entry.content.isEmpty()) && !store.content(entry.content, &out.last().second))
+                out.last().second = "<lost>";
+    std::stable_sort(out.begin(), out.end(), [](const auto &a, const auto &b) { return std::pair(a.first.time, a.first.line) < std::pair(b.first.time, b.first.line); });
+    return out;
+}
+
+QString versionsDiffer(const QString &folder, qsizetype from, const QMap<QString, QByteArray> &before, const QMap<QString, QByteArray> &after)
+{
+    QStringList kept, due;
+    for (const auto &[entry, bytes] : historyOf(folder).mid(from))
+        kept << QStringLiteral("%1 %2 %3").arg(entry.file).arg(entry.changed).arg(bytes == before.value(entry.file) ? "was" : "?");
+    QMap<QString, QByteArray> files = before;
+    files.insert(after);
+    for (const QString &name : files.keys()) {
+        const QByteArray was = before.value(name).leftJustified(16392, 'F'), now = after.value(name).leftJustified(16392, 'F');
+        int differ = 0; // a missing record is an empty one
+        for (int at = 0; at < 16380; at += 12)
+            differ += was.mid(at, 12) != now.mid(at, 12);
+        if (name != "postas.lst" && after.value(name) != before.value(name))
+            due << QStringLiteral("%1 %2 was").arg(name).arg(differ);
+    }
+    kept.sort(), due.sort();
+    return kept == due ? QString() : QStringLiteral("kept: %1; due: %2").arg(kept.join(", "), due.join(", "));
+}
+
 QStringList rowsOf(const QListWidget *list)
 {
     QStringList rows;

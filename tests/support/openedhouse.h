@@ -1,4 +1,5 @@
 #pragma once
+#include "history/history.h"
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -19,5 +20,10 @@ void open(Form1 &form, const QString &path, const QByteArray &content);
 // Every file of a folder (not recursive) with its bytes.
 QMap<QString, QByteArray> snapshot(const QString &folder);
 QStringList rowsOf(const QListWidget *list);
+// Every entry of the folder's history, oldest first, with the bytes of its content.
+QList<std::pair<history::Entry, QByteArray>> historyOf(const QString &folder);
+// Empty when every house or backup that differs between before and after kept its bytes before as one version among the
+// entries from `from` on, with the slots it changed, and nothing else was kept; otherwise what was kept and what was due.
+QString versionsDiffer(const QString &folder, qsizetype from, const QMap<QString, QByteArray> &before, const QMap<QString, QByteArray> &after);
 
 } // namespace openedhouse
