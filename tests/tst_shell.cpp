@@ -357,11 +357,11 @@ private slots:
                 return QStringLiteral("a source changed");
             if (target != S && target != own && target != H2)
                 return QStringLiteral("t.txt is not a whole house");
-            // Every house t.txt held before a change is in the history: its own data too.
-            bool ownKept = target == own;
+            // t.txt never changes before what it held is in the history: a copy over t's own data has kept it as the newest version.
+            QByteArray newest;
             for (const auto &[entry, bytes] : historyOf(h.dataFolder))
-                ownKept = ownKept || (entry.file == "t.txt" && bytes == own);
-            if (!ownKept)
+                newest = entry.file == "t.txt" ? bytes : newest;
+            if (target != own && newest != own)
                 return QStringLiteral("t.txt changed without its version");
             const bool backedUp = QFile::exists(h.path(QStringLiteral("t.bak")));
             return (backedUp ? h.readFile(QStringLiteral("t.bak")) == own : target == own) ? QString() : QStringLiteral("t's own data is lost");

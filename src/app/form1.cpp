@@ -657,12 +657,8 @@ void Form1::ensureNonResidentList(const QString &folder)
     const QString path = folder + QStringLiteral("postas.lst");
     if (QFileInfo::exists(path))
         return;
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int error = errno;
-        ask(oserror::fileMessage(oserror::Action::Create, path, oserror::describe(error, file.errorString())));
-    }
+    if (const house::IoResult made = house::HouseStore::Command(*m_houseStore, QStringLiteral("Nem ott lakók listája")).createEmpty(path); !made)
+        ask(made.error);
 }
 
 void Form1::changeDataFolder()
