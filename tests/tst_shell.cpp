@@ -357,10 +357,11 @@ private slots:
                 return QStringLiteral("a source changed");
             if (target != S && target != own && target != H2)
                 return QStringLiteral("t.txt is not a whole house");
-            // t.txt never changes before what it held is in the history: a copy over t's own data has kept it as the newest version.
+            // t.txt never changes before what it held is in the history: a copy over t's own data has kept it as the newest
+            // version of other bytes than t.txt's (a restore killed before its rename may have kept those once more).
             QByteArray newest;
             for (const auto &[entry, bytes] : historyOf(h.dataFolder))
-                newest = entry.file == "t.txt" ? bytes : newest;
+                newest = entry.file == "t.txt" && bytes != target ? bytes : newest;
             if (target != own && newest != own)
                 return QStringLiteral("t.txt changed without its version");
             const bool backedUp = QFile::exists(h.path(QStringLiteral("t.bak")));
