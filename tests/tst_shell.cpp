@@ -9,6 +9,8 @@
 #include "help/helpmode.h"
 #include "reader/differenceswindow.h"
 #include "ui_cardwindow.h"
+#include "history/historywindow.h"
+#include "ui_historywindow.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
@@ -384,8 +386,10 @@ private slots:
         DifferencesWindow window;
         h.form->helpMode().watchWidget(window.copyButton());
         h.form->cardFinder().findTriggered();
-        QList<QObject *> commands{window.copyButton(), h.form->cardFinder().ui().searchButton, h.form->cardFinder().ui().takeOutButton};
-        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése"};
+        h.form->historyWindow().open();
+        QList<QObject *> commands{window.copyButton(), h.form->cardFinder().ui().searchButton, h.form->cardFinder().ui().takeOutButton,
+                                  h.form->historyWindow().ui().copyButton, h.form->historyWindow().ui().restoreButton};
+        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése", "Előzmények"};
         QCOMPARE(menu->actions().size(), captions.size());
         for (int i = 0; i < captions.size(); ++i) {
             QVERIFY(menu->actions()[i]->text() == captions[i] && QAccessible::queryAccessibleInterface(menu)->child(i)->text(QAccessible::Name) == captions[i]);

@@ -17,6 +17,8 @@
 #include "reader/upload.h"
 #include "reader/verify.h"
 #include "cards/cardfinder.h"
+#include "history/historywindow.h"
+#include "house/houseview.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
 #include "house/oserror.h"
@@ -122,6 +124,12 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_restoreHouse = std::make_unique<RestoreHouse>(*this);
     m_verify = std::make_unique<Verify>(*this);
     m_cardFinder = std::make_unique<CardFinder>(*this);
+    m_history = std::make_unique<HistoryWindow>(HistoryWindow::Needs{
+        *m_houseStore, *this, *m_services.settings, *m_helpMode,
+        [this](const QString &text, Dialogs::Buttons buttons, Dialogs::Answer enter) { return ask(text, buttons, enter); },
+        [this] { return filesInUse(); },
+        [this] { return m_state.shownHouse.isLoaded() ? m_state.shownHouse.path() : m_ui->Text2->text(); },
+        [this](const QString &path) { houseview::refillOpenLists(*this, {path}); }});
     styleControls();
     buildMenu();
     buildStatusLine();
@@ -131,6 +139,7 @@ Form1::Form1(const Services &services, QWidget *parent)
 Form1::~Form1()
 {
     // Controllers refer to the widgets and the link; let them go first.
+    m_history.reset();
     m_cardFinder.reset();
     m_verify.reset();
     m_restoreHouse.reset();
@@ -270,6 +279,18 @@ void Form1::buildMenu()
                        "listában, és a program egy kérdés után a lakás összes kódját törli a házfájlból. A 138-as "
                        "lakás kódjait a listában kettős kattintással lehet egyenként törölni. Utána vigye át a "
                        "változást a kártya leolvasóba (Ellenőrzés, majd Eltérések rátöltése)!"));
+    m_historyAction = add(
+        QStringLiteral("Előzmények"),
+        QStringLiteral("Egy ház korábbi tartalmai és az ajtóban volt kódok, összevetésük és visszaállításuk."),
+        QStringLiteral("Egy ablakban a ház és biztonsági mentése minden korábbi tartalma (amit egy parancs "
+                       "felülírt), és ami kiolvasáskor vagy rátöltéskor az ajtóban volt, a legújabb felül. Egy sor "
+                       "kijelölve megmutatja, miben tér el a fájl mostani tartalmától, két sor egymástól. A "
+                       "'Visszaállítás ebből' gomb a sor tartalmát teszi vissza a fájlba; a mostani tartalom előbb "
+                       "az előzmények közé kerül, így ez is visszavonható. Adatcsere közben is megnézhető."));
+    connect(m_historyAction, &QAction::triggered, this, [this] {
+        torles();
+        m_history->open();
+    });
     connect(m_findCardAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::findTriggered);
     connect(m_emptyApartmentAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::emptyApartmentTriggered);
     connect(m_verifyAction, &QAction::triggered, m_verify.get(), &Verify::verifyTriggered);

@@ -24,6 +24,7 @@ class CopyHouse;
 class RestoreHouse;
 class Verify;
 class CardFinder;
+class HistoryWindow;
 class QMenuBar;
 class QMenu;
 class QAction;
@@ -80,6 +81,7 @@ public:
     RestoreHouse &restoreHouse() { return *m_restoreHouse; }
     Verify &verify() { return *m_verify; }
     CardFinder &cardFinder() { return *m_cardFinder; }
+    HistoryWindow &historyWindow() { return *m_history; }
     // The only way a command writes a house file or a backup.
     house::HouseStore &houseStore() { return *m_houseStore; }
     // "a 201-es portról": where the port in use is named in the history.
@@ -108,6 +110,7 @@ public:
     QAction *uploadDifferencesAction() const { return m_uploadDifferencesAction; }
     QAction *findCardAction() const { return m_findCardAction; }
     QAction *emptyApartmentAction() const { return m_emptyApartmentAction; }
+    QAction *historyAction() const { return m_historyAction; }
     // The status line below the form: quiet notices that need no answer. It
     // is cleared when the user presses a key or a mouse button in the window,
     // and when an exchange ends.
@@ -178,11 +181,13 @@ private:
     std::unique_ptr<RestoreHouse> m_restoreHouse;
     std::unique_ptr<Verify> m_verify;
     std::unique_ptr<CardFinder> m_cardFinder;
+    std::unique_ptr<HistoryWindow> m_history;
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_toolsMenu = nullptr;
     QAction *m_verifyAction = nullptr;
     QAction *m_uploadDifferencesAction = nullptr;
     QAction *m_findCardAction = nullptr;
     QAction *m_emptyApartmentAction = nullptr;
+    QAction *m_historyAction = nullptr;
     QStatusBar *m_statusLine = nullptr;
 };

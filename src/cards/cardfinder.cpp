@@ -4,7 +4,6 @@
 #include "app/form1.h"
 #include "app/windowplacement.h"
 #include "help/helpmode.h"
-#include "house/apartmenttransfer.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
 #include "house/houseopening.h"
@@ -303,7 +302,10 @@ void CardFinder::takeOutSelected()
                                                      house::emptyRecord().toLatin1());
         }
     }
-    refillOpenLists(emptied);
+    QStringList emptiedPaths;
+    for (const QString &name : std::as_const(emptied))
+        emptiedPaths << m_folder + name;
+    houseview::refillOpenLists(m_form, emptiedPaths);
 
     auto named = [](const QSet<QString> &files) {
         QStringList names = files.values();
@@ -322,35 +324,6 @@ void CardFinder::takeOutSelected()
     report << failed;
     search(m_text);
     m_form.ask(report.join(QLatin1Char('\n')));
-}
-
-void CardFinder::refillOpenLists(const QSet<QString> &changed)
-{
-    auto touched = [&](const QString &path) {
-        for (const QString &name : changed) {
-            if (!path.isEmpty() && house::sameFile(path, m_folder + name))
-                return true;
-        }
-        return false;
-    };
-    Ui::Form1 &u = m_form.ui();
-    const QString shown = m_form.state().shownHouse.path();
-    if (!u.List2->isHidden() && touched(shown) && house::sameFile(u.Text2->text(), shown)) {
-        const int row = u.List2->currentRow();
-        if (houseview::refillFreshList(m_form))
-            houseview::selectRow(u.List2, row);
-    }
-    const QString backup = shown.isEmpty() ? QString() : house::backupPathOf(shown);
-    if (!u.List3->isHidden() && touched(backup)) {
-        const house::HouseRead read = house::readHouseFile(backup);
-        const int row = u.List3->currentRow();
-        if (read.ok && read.lengthClass == house::LengthClass::Valid) {
-            houseview::fill(u.List3, house::houseListRows(read.records));
-            houseview::selectRow(u.List3, row);
-        }
-    }
-    if (touched(m_form.apartmentTransfer().donorPath()))
-        m_form.apartmentTransfer().refillDonor();
 }
 
 void CardFinder::emptyApartmentTriggered()

@@ -52,8 +52,6 @@ private:
     void showHits();
     void hitDoubleClicked(int row);
     void takeOutSelected();
-    // After codes were taken out of these files: the open lists show them again.
-    void refillOpenLists(const QSet<QString> &changed);
 
     Form1 &m_form;
     std::unique_ptr<Ui::CardWindow> m_ui;

@@ -1,6 +1,7 @@
 #include "house/houseview.h"
 
 #include "app/form1.h"
+#include "house/apartmenttransfer.h"
 #include "ui_form1.h"
 
 #include <QFileInfo>
@@ -120,6 +121,35 @@ bool refillFreshList(Form1 &form)
     form.setShown({u.List2, u.Label21, u.Label18}, false);
     form.ask(read.ok ? QStringLiteral("A fájl sérült!") : read.error);
     return false;
+}
+
+void refillOpenLists(Form1 &form, const QStringList &changedPaths)
+{
+    auto touched = [&](const QString &path) {
+        for (const QString &changed : changedPaths) {
+            if (!path.isEmpty() && house::sameFile(path, changed))
+                return true;
+        }
+        return false;
+    };
+    Ui::Form1 &u = form.ui();
+    const QString shown = form.state().shownHouse.path();
+    if (!u.List2->isHidden() && touched(shown) && house::sameFile(u.Text2->text(), shown)) {
+        const int row = u.List2->currentRow();
+        if (refillFreshList(form))
+            selectRow(u.List2, row);
+    }
+    const QString backup = shown.isEmpty() ? QString() : house::backupPathOf(shown);
+    if (!u.List3->isHidden() && touched(backup)) {
+        const house::HouseRead read = house::readHouseFile(backup);
+        const int row = u.List3->currentRow();
+        if (read.ok && read.lengthClass == house::LengthClass::Valid) {
+            fill(u.List3, house::houseListRows(read.records));
+            selectRow(u.List3, row);
+        }
+    }
+    if (touched(form.apartmentTransfer().donorPath()))
+        form.apartmentTransfer().refillDonor();
 }
 
 bool reportFailure(Form1 &form, const house::IoResult &result)

@@ -46,6 +46,11 @@ bool checkShownHouse(Form1 &form);
 // never shows what is not on disk.
 bool refillFreshList(Form1 &form);
 
+// After the program changed these files without List2 (codes taken out, a
+// file brought back from the history): List2 and the house on screen, List3
+// and the donor list follow each of them they show.
+void refillOpenLists(Form1 &form, const QStringList &changedPaths);
+
 // Shows an IoResult's message when it failed; returns its success.
 bool reportFailure(Form1 &form, const house::IoResult &result);
 

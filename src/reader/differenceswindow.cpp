@@ -1,6 +1,7 @@
 #include "reader/differenceswindow.h"
 
 #include "app/windowplacement.h"
+#include "house/housefile.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -65,8 +66,22 @@ void DifferencesWindow::showDifferences(const QString &housePath, const QList<pr
     m_summary->setText(QStringLiteral("A(z) %1 ház és a kártya leolvasó eltérései: %2 kód.")
                            .arg(QDir::toNativeSeparators(housePath))
                            .arg(differences.size()));
-    m_table->clearContents();
-    m_table->setRowCount(int(differences.size()));
+    fillRows(m_table, differences, names);
+    WindowPlacement::fitColumns(m_table);
+    QWidget::show();
+    raise();
+}
+
+QString DifferencesWindow::rowsAsText() const
+{
+    return rowsAsText(m_table);
+}
+
+void DifferencesWindow::fillRows(QTableWidget *table, const QList<protocol::SlotDifference> &differences,
+                                 const QStringList &names)
+{
+    table->clearContents();
+    table->setRowCount(int(differences.size()));
     for (int r = 0; r < differences.size(); ++r) {
         const protocol::SlotDifference &d = differences.at(r);
         // The bytes compared are equal whatever the case of a house file on
@@ -75,32 +90,51 @@ void DifferencesWindow::showDifferences(const QString &housePath, const QList<pr
                                    QString::number(d.slot), d.readerRecord.toUpper(), d.houseRecord.toUpper(),
                                    names.value(r)};
         for (int c = 0; c < cells.size(); ++c)
-            m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
+            table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
-    WindowPlacement::fitColumns(m_table);
-    QWidget::show();
-    raise();
 }
 
-QString DifferencesWindow::rowsAsText() const
+QString DifferencesWindow::rowsAsText(const QTableWidget *table)
 {
     QList<int> rows;
-    for (int r = 0; r < m_table->rowCount(); ++r) {
-        if (m_table->item(r, 0) && m_table->item(r, 0)->isSelected())
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->item(r, 0) && table->item(r, 0)->isSelected())
             rows << r;
     }
     if (rows.isEmpty()) {
-        for (int r = 0; r < m_table->rowCount(); ++r)
+        for (int r = 0; r < table->rowCount(); ++r)
             rows << r;
     }
-    QStringList lines{headers().join(QLatin1Char('\t'))};
+    QStringList headers;
+    for (int c = 0; c < table->columnCount(); ++c)
+        headers << (table->horizontalHeaderItem(c) ? table->horizontalHeaderItem(c)->text() : QString());
+    QStringList lines{headers.join(QLatin1Char('\t'))};
     for (int r : rows) {
         QStringList cells;
-        for (int c = 0; c < m_table->columnCount(); ++c)
-            cells << (m_table->item(r, c) ? m_table->item(r, c)->text() : QString());
+        for (int c = 0; c < table->columnCount(); ++c)
+            cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
         lines << cells.join(QLatin1Char('\t'));
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QStringList DifferencesWindow::nonResidentNames(const QList<protocol::SlotDifference> &differences,
+                                                const QStringList &people, const QString &firstSide,
+                                                const QString &secondSide)
+{
+    auto namesOf = [&people](const QString &record) { return house::nonResidentNamesOf(people, record); };
+    QStringList out;
+    for (const protocol::SlotDifference &d : differences) {
+        QStringList parts;
+        if (d.apartment == house::NonResidentApartment) {
+            if (const QString first = namesOf(d.readerRecord); !first.isEmpty())
+                parts << QStringLiteral("%1: %2").arg(firstSide, first);
+            if (const QString second = namesOf(d.houseRecord); !second.isEmpty())
+                parts << QStringLiteral("%1: %2").arg(secondSide, second);
+        }
+        out << parts.join(QStringLiteral("; "));
+    }
+    return out;
 }
 
 void DifferencesWindow::copyRows()

@@ -30,6 +30,16 @@ public:
     // lines under the headers, as "Sorok másolása" puts them on the clipboard.
     QString rowsAsText() const;
 
+    // The row shape other windows that compare two houses share ("Előzmények"):
+    // apartment, slot in the apartment, slot, the two codes compared, names.
+    static void fillRows(QTableWidget *table, const QList<protocol::SlotDifference> &differences,
+                         const QStringList &names);
+    static QString rowsAsText(const QTableWidget *table);
+    // For each difference in apartment 138, the non-residents postas.lst
+    // (its records in people) gives either code, each side named by its word.
+    static QStringList nonResidentNames(const QList<protocol::SlotDifference> &differences, const QStringList &people,
+                                        const QString &firstSide, const QString &secondSide);
+
 private:
     void copyRows();
 

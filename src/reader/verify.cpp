@@ -199,20 +199,8 @@ void Verify::onDump(const QByteArray &dump)
 
 QStringList Verify::nonResidentNames() const
 {
-    const QStringList people = house::readNonResidents(m_form.dataFolder());
-    auto namesOf = [&people](const QString &record) { return house::nonResidentNamesOf(people, record); };
-    QStringList out;
-    for (const protocol::SlotDifference &d : m_result.differences) {
-        QStringList parts;
-        if (d.apartment == house::NonResidentApartment) {
-            if (const QString inReader = namesOf(d.readerRecord); !inReader.isEmpty())
-                parts << QStringLiteral("leolvasóban: %1").arg(inReader);
-            if (const QString inHouse = namesOf(d.houseRecord); !inHouse.isEmpty())
-                parts << QStringLiteral("házfájlban: %1").arg(inHouse);
-        }
-        out << parts.join(QStringLiteral("; "));
-    }
-    return out;
+    return DifferencesWindow::nonResidentNames(m_result.differences, house::readNonResidents(m_form.dataFolder()),
+                                               QStringLiteral("leolvasóban"), QStringLiteral("házfájlban"));
 }
 
 void Verify::markRows()
