@@ -1,6 +1,8 @@
 // The history behind every house write and every door contact: what each command keeps, what it may not, and the size cap.
 #include "door.h"
+#include "history/historywindow.h"
 #include "house/housestore.h"
+#include <QStatusBar>
 
 using namespace openedhouse;
 
@@ -8,9 +10,11 @@ class TstHistory : public QObject
 {
     Q_OBJECT
 private slots:
-    // Steps as fixtures::act takes them, and "door" (the door loses slot 40), "=name" (another program puts name back as it was),
+    // Steps as fixtures::act takes them, and "door" (the door loses slot 40), "door2" (it gets it back, and slot 41 changes), "=name" (another program puts name back as it was),
     // "block" (a file where the history's folder would be), "wait" (for the exchange to end). Each entry kept, oldest first:
-    // "file kind command slots content", content "-" (none), "door" (the door before the steps) or the file that held it before.
+    // "file kind command slots content", content "-" (none), "door" (the door before the steps), the file that held it before or
+    // "other";
+    // what was said last ("status ...": on the status line; <t>: the first entry's time).
     void whatEachCommandKeeps_data()
     {
         QTest::addColumn<QString>("steps"); QTest::addColumn<QStringList>("kept"); QTest::addColumn<QString>("said");
@@ -21,7 +25,16 @@ private slots:
         QTest::newRow("Kiolvasás again, the house put back meanwhile: its bytes are kept once")
             << readOut + "|=b.txt|" + readOut << readOutKept + QStringList{"b.txt ajtó Kiolvasás" + port + " 1365 haz.txt"} << "";
         QTest::newRow("Rátöltés") << "answer Ok|click Command1|wait" << QStringList{"haz.txt rátöltés Rátöltés" + port + " 0 haz.txt"} << "";
-        QTest::newRow("Ellenőrzés") << "door|menu Ellenőrzés|wait" << QStringList{"haz.txt ajtó Ellenőrzés" + port + " 1 door"} << "";
+        const QString verify = "menu Ellenőrzés|wait", noEarlier = "status A(z) haz.txt házhoz nincs korábbi kiolvasás, ellenőrzés vagy rátöltés az előzményekben.";
+        QTest::newRow("Ellenőrzés") << "door|" + verify << QStringList{"haz.txt ajtó Ellenőrzés" + port + " 1 door"} << noEarlier;
+        const QStringList twice{"haz.txt ajtó Ellenőrzés" + port + " 0 haz.txt", "haz.txt ajtó Ellenőrzés" + port + " 1 door"};
+        const QString since = "Az előző ellenőrzés (<t>) óta: 0 új, 1 törölt, 0 módosult kód. Megnyitja az Előzmények ablakot? [YesNo Enter=No]";
+        QTest::newRow("Ellenőrzés after a change at the door") << verify + "|door|" + verify << twice << since;
+        QTest::newRow("Ellenőrzés after two changes, Igen") << "door|" + verify + "|door2|answer Ok|answer Yes|" + verify
+            << QStringList{twice[1], "haz.txt ajtó Ellenőrzés" + port + " 1 other"} << QString(since).replace("0 új, 1 törölt, 0", "1 új, 0 törölt, 1");
+        QTest::newRow("Kiolvasás after Rátöltés, no change") << "answer Ok|click Command1|wait|answer Ok|pick haz.txt|answer Ok|click Command6|wait"
+            << QStringList{"haz.txt rátöltés Rátöltés" + port + " 0 haz.txt", "haz.txt ajtó Kiolvasás" + port + " 0 haz.txt", "haz.bak változat Kiolvasás" + port + " 1365 haz.bak"}
+            << "status Az előző rátöltés (<t>) óta a kártya leolvasó nem változott.";
         QTest::newRow("Eltérések rátöltése") << "door|menu Ellenőrzés|wait|answer Ok|menu Eltérések rátöltése|wait"
             << QStringList{"haz.txt ajtó Ellenőrzés" + port + " 1 door", "haz.txt ajtó Eltérések rátöltése, visszaolvasás" + port + " 0 haz.txt"} << "";
         QTest::newRow("Másolás") << "answer Ok|pick b.txt|answer Ok|click Command5"
@@ -43,6 +56,7 @@ private slots:
         const auto before = snapshot(d.h.dataFolder);
         for (const QString &step : steps.split('|')) {
             if (step == "door") d.model.setSlotRecord(40, Door::Empty);
+            else if (step == "door2") d.model.setSlotRecord(40, Door::Code), d.model.setSlotRecord(41, "123456789012");
             else if (step.startsWith('=')) d.h.writeFile(step.mid(1), before[step.mid(1)]);
             else if (step == "block") d.h.writeFile("elozmenyek", "x");
             else if (step == "wait") QVERIFY(d.waitEnd());
@@ -52,7 +66,7 @@ private slots:
         const QStringList kinds{"változat", "ajtó", "rátöltés"};
         for (const auto &[entry, bytes] : historyOf(d.h.dataFolder))
             entries << QStringList{entry.file, kinds[int(entry.kind)], entry.command, QString::number(entry.changed),
-                                   entry.content.isEmpty() ? "-" : bytes == door && entry.kind != history::Kind::Version ? "door" : before.key(bytes, "?")}.join(' ');
+                                   entry.content.isEmpty() ? "-" : bytes == door && entry.kind != history::Kind::Version ? "door" : before.key(bytes, "other")}.join(' ');
         QCOMPARE(entries, kept);
         const QStringList contents = QDir(d.h.path("elozmenyek/tartalom")).entryList(QDir::Files);
         QSet<QString> distinct; // every content once, however many entries share it
@@ -61,7 +75,14 @@ private slots:
         QCOMPARE(QSet<QString>(contents.begin(), contents.end()), distinct);
         if (said.isEmpty())
             return;
-        QCOMPARE(d.lastMessage(), said.arg(QDir::toNativeSeparators(d.h.path("b.bak")), QDir::toNativeSeparators(d.h.path("elozmenyek/"))));
+        const QString time = historyOf(d.h.dataFolder).value(0).first.time.toString("yyyy-MM-dd HH:mm");
+        QString want = QString(said).replace("<t>", time);
+        want = said.contains("%1") ? want.arg(QDir::toNativeSeparators(d.h.path("b.bak")), QDir::toNativeSeparators(d.h.path("elozmenyek/"))) : want;
+        QCOMPARE(want.startsWith("status ") ? "status " + d.h.form->statusLine()->currentMessage() : d.h.dialogs.log().last(), want);
+        QCOMPARE(d.h.form->historyWindow().window() && d.h.form->historyWindow().window()->isVisible(), steps.contains("answer Yes"));
+        QVERIFY(!steps.contains("answer Yes") || (waitFor([&] { return !d.h.form->historyWindow().loading(); }) && d.h.form->historyWindow().house() == "haz.txt"));
+        if (!steps.startsWith("block"))
+            return;
         auto unchanged = before;
         unchanged.insert("elozmenyek", "x");
         QCOMPARE(snapshot(d.h.dataFolder), unchanged);

@@ -524,6 +524,27 @@ QString Form1::dataFolder() const
     return m_ui->Text4->text();
 }
 
+void Form1::tellDoorChange(const history::DoorChange &change, const QString &housePath)
+{
+    if (!change.earlier) {
+        showStatus(QStringLiteral("A(z) %1 házhoz nincs korábbi kiolvasás, ellenőrzés vagy rátöltés az előzményekben.")
+                       .arg(QFileInfo(housePath).fileName()));
+        return;
+    }
+    const QString since = QStringLiteral("Az előző %1 (%2) óta").arg(change.what, change.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    if (!change.any()) {
+        showStatus(since + QStringLiteral(" a kártya leolvasó nem változott."));
+        return;
+    }
+    if (ask(since + QStringLiteral(": %1 új, %2 törölt, %3 módosult kód. Megnyitja az Előzmények ablakot?")
+                        .arg(change.added)
+                        .arg(change.emptied)
+                        .arg(change.changed),
+            Dialogs::Buttons::YesNo, Dialogs::Answer::No)
+        == Dialogs::Answer::Yes)
+        m_history->open(housePath);
+}
+
 QString Form1::fromPortPhrase() const
 {
     return history::fromPortPhrase(m_state.portSetting);
@@ -543,9 +564,9 @@ void Form1::setSideListsEnabled(bool enabled)
 {
     m_ui->List5->setEnabled(enabled);
     m_ui->List6->setEnabled(enabled);
-    // Every exchange gives the lists back when it ends: what the line said
-    // about it is over.
-    if (enabled && !exchangeRunning())
+    // Every exchange takes the lists when it starts and gives them back when
+    // it ends: what the line said before either is over.
+    if (!enabled || !exchangeRunning())
         m_statusLine->clearMessage();
 }
 

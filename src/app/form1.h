@@ -30,6 +30,7 @@ class QMenu;
 class QAction;
 class QStatusBar;
 namespace house { class HouseStore; }
+namespace history { struct DoorChange; }
 
 // Window-level state that several commands share; all empty or zero at start.
 struct WindowState
@@ -116,6 +117,10 @@ public:
     // and when an exchange ends.
     QStatusBar *statusLine() const { return m_statusLine; }
     void showStatus(const QString &text);
+    // After a read-out or a verify: how the door changed since the house's
+    // newest earlier snapshot, as a question when it changed (Igen opens
+    // "Előzmények" at the house), on the status line when it did not.
+    void tellDoorChange(const history::DoorChange &change, const QString &housePath);
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);

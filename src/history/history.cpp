@@ -361,6 +361,38 @@ QList<Entry> Store::entriesOf(const QString &key) const
     return readIndex(indexPathOf(key));
 }
 
+DoorChange Store::doorChangeSince(const QString &key, const QByteArray &door) const
+{
+    DoorChange change;
+    const QList<Entry> entries = entriesOf(key);
+    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+        QByteArray before;
+        if (it->kind == Kind::Version || !sameKey(it->file, key) || !content(it->content, &before))
+            continue;
+        change.earlier = true;
+        change.time = it->time;
+        // A read-back follows the program's own upload: the door was written then.
+        change.what = it->kind == Kind::DoorWritten || it->command.startsWith(QStringLiteral("Eltérések"))
+                          ? QStringLiteral("rátöltés")
+                      : it->command.startsWith(QStringLiteral("Kiolvasás")) ? QStringLiteral("kiolvasás")
+                                                                             : QStringLiteral("ellenőrzés");
+        const QByteArray empty = house::emptyRecord().toLatin1();
+        for (qint64 at = 0; at < qint64(house::RecordCount - 1) * house::RecordLength; at += house::RecordLength) {
+            const QByteArray was = before.mid(at, house::RecordLength).toUpper(), now = door.mid(at, house::RecordLength).toUpper();
+            if (was == now)
+                continue;
+            if (was == empty)
+                ++change.added;
+            else if (now == empty)
+                ++change.emptied;
+            else
+                ++change.changed;
+        }
+        break;
+    }
+    return change;
+}
+
 QStringList Store::keys() const
 {
     QSet<QString> seen;

@@ -46,6 +46,16 @@ struct Entry
     qint64 line = 0; // 0-based line of the index, which orders entries of the same instant
 };
 
+// How a door changed since the newest earlier snapshot of a house.
+struct DoorChange
+{
+    bool earlier = false; // there was one
+    QDateTime time;       // its time
+    QString what;         // "kiolvasás", "ellenőrzés" or "rátöltés": what it came from
+    int added = 0, emptied = 0, changed = 0;
+    bool any() const { return added || emptied || changed; }
+};
+
 // A cause that stopped the history from being written, as one sentence.
 struct Refusal
 {
@@ -75,6 +85,8 @@ public:
 
     // Every entry of the index the file belongs to (the house and its backup), oldest first.
     QList<Entry> entriesOf(const QString &key) const;
+    // The door now (a house file's bytes) against the newest snapshot of key.
+    DoorChange doorChangeSince(const QString &key, const QByteArray &door) const;
     // The keys of every file that has history, sorted.
     QStringList keys() const;
     // The bytes of a content; false when it is gone or damaged.

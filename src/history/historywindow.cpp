@@ -263,14 +263,14 @@ void HistoryWindow::build()
     new WindowPlacement(*m_window, m_needs.parent, m_needs.settings, QStringLiteral("elozmenyek"));
 }
 
-void HistoryWindow::open()
+void HistoryWindow::open(const QString &house)
 {
     if (!m_window)
         build();
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
-    const QString shown = m_needs.openHouse();
+    const QString shown = house.isEmpty() ? m_needs.openHouse() : house;
     QString key = shown.trimmed().isEmpty() ? QString() : m_needs.store.history().keyOf(shown);
     if (house::isOwnBackup(key))
         key = key.left(key.size() - 3) + QStringLiteral("txt");

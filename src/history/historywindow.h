@@ -47,8 +47,8 @@ public:
     explicit HistoryWindow(Needs needs);
     ~HistoryWindow() override;
 
-    // Opens (or raises) the window, the open house chosen.
-    void open();
+    // Opens (or raises) the window at house, or at the open house when none is given.
+    void open(const QString &house = QString());
 
     QWidget *window() const { return m_window; }
     Ui::HistoryWindow &ui() const { return *m_ui; }

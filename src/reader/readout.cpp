@@ -224,6 +224,8 @@ void ReadOut::onDump(const QByteArray &dump)
     const QString command = QStringLiteral("Kiolvasás ") + m_form.fromPortPhrase();
     QByteArray before;
     readRaw(m_target, &before);
+    history::Store &history = m_form.houseStore().history();
+    const history::DoorChange since = history.doorChangeSince(history.keyOf(m_target), content);
     if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_target, content, command, port,
                                                           house::changedSlots(before, content));
         !lost.isEmpty())
@@ -261,6 +263,7 @@ void ReadOut::onDump(const QByteArray &dump)
     m_form.setSideListsEnabled(true);
     u.Text3->clear();
     m_form.ask(QStringLiteral("A kódmemória kiolvasása kész."));
+    m_form.tellDoorChange(since, m_target);
 }
 
 void ReadOut::endFailed()

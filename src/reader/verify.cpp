@@ -169,6 +169,8 @@ void Verify::onDump(const QByteArray &dump)
         held += record.toLatin1();
     const QString command = (m_readBack ? QStringLiteral("Eltérések rátöltése, visszaolvasás ") : QStringLiteral("Ellenőrzés "))
                             + m_form.fromPortPhrase();
+    history::Store &history = m_form.houseStore().history();
+    const history::DoorChange since = history.doorChangeSince(history.keyOf(m_path), held);
     if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_path, held, command,
                                                           s.portSetting, int(count));
         !lost.isEmpty())
@@ -176,6 +178,8 @@ void Verify::onDump(const QByteArray &dump)
     if (count == 0) {
         m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
                               : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
+        if (!m_readBack)
+            m_form.tellDoorChange(since, m_result.path);
         return;
     }
     markRows();
@@ -195,6 +199,9 @@ void Verify::onDump(const QByteArray &dump)
                                            "tölti rá.")
                                 .arg(count)
                                 .arg(house));
+    // The read-back follows the program's own upload: nothing else to tell.
+    if (!m_readBack)
+        m_form.tellDoorChange(since, m_result.path);
 }
 
 QStringList Verify::nonResidentNames() const
