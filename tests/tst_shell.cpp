@@ -7,6 +7,8 @@
 #include "app/translations.h"
 #include "cards/cardfinder.h"
 #include "help/helpmode.h"
+#include "history/logwindow.h"
+#include "ui_logwindow.h"
 #include "reader/differenceswindow.h"
 #include "ui_cardwindow.h"
 #include "history/historywindow.h"
@@ -387,9 +389,10 @@ private slots:
         h.form->helpMode().watchWidget(window.copyButton());
         h.form->cardFinder().findTriggered();
         h.form->historyWindow().open();
+        h.form->logAction()->trigger();
         QList<QObject *> commands{window.copyButton(), h.form->cardFinder().ui().searchButton, h.form->cardFinder().ui().takeOutButton,
-                                  h.form->historyWindow().ui().copyButton, h.form->historyWindow().ui().restoreButton};
-        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése", "Előzmények"};
+                                  h.form->historyWindow().ui().copyButton, h.form->historyWindow().ui().restoreButton, h.form->findChild<LogWindow *>()->ui().copyButton};
+        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése", "Előzmények", "Napló"};
         QCOMPARE(menu->actions().size(), captions.size());
         for (int i = 0; i < captions.size(); ++i) {
             QVERIFY(menu->actions()[i]->text() == captions[i] && QAccessible::queryAccessibleInterface(menu)->child(i)->text(QAccessible::Name) == captions[i]);

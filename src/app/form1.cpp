@@ -18,6 +18,7 @@
 #include "reader/verify.h"
 #include "cards/cardfinder.h"
 #include "history/historywindow.h"
+#include "history/logwindow.h"
 #include "house/houseview.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
@@ -291,6 +292,17 @@ void Form1::buildMenu()
         torles();
         m_history->open();
     });
+    m_logAction = add(
+        QStringLiteral("Napló"), QStringLiteral("A program eseményeinek listája: adatcserék, írások, elutasítások."),
+        QStringLiteral("Egy ablakban sorolja fel, mit tett a program, a legújabbat felül: minden adatcserét a kártya "
+                       "leolvasóval (kiolvasás, rátöltés, ellenőrzés, törlés) és a végét, minden írást egy házfájlba vagy "
+                       "mentésbe a parancsával és a megváltozott kódhelyek számával, és minden elutasított írást az "
+                       "okával. A sorok szűrhetők és vágólapra másolhatók. A napló az adatmappa 'elozmenyek' "
+                       "mappájában van."));
+    connect(m_logAction, &QAction::triggered, this, [this] {
+        torles();
+        LogWindow::showFor(*this, *m_houseStore, *m_services.settings, *m_helpMode);
+    });
     connect(m_findCardAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::findTriggered);
     connect(m_emptyApartmentAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::emptyApartmentTriggered);
     connect(m_verifyAction, &QAction::triggered, m_verify.get(), &Verify::verifyTriggered);
@@ -361,6 +373,13 @@ QString Form1::exchangeName(Exchange exchange)
     case Exchange::None: break;
     }
     return QString();
+}
+
+void Form1::logExchange(Exchange exchange, const QString &file, history::Log::Result result, const QString &details)
+{
+    const QString name = exchange == Exchange::ReadBack ? QStringLiteral("Eltérések rátöltése, visszaolvasás")
+                                                        : exchangeName(exchange);
+    m_houseStore->log().write(name, file, m_state.portSetting, result, details);
 }
 
 bool Form1::refuseDuringExchange(Exchange allowed)

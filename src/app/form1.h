@@ -1,6 +1,7 @@
 #pragma once
 #include "app/dialogs.h"
 #include "app/services.h"
+#include "history/log.h"
 #include "house/shownhouse.h"
 #include "reader/protocol.h"
 
@@ -95,6 +96,9 @@ public:
     bool exchangeRunning() const { return runningExchange() != Exchange::None; }
     // The command the user started it with, as its button or menu entry reads.
     static QString exchangeName(Exchange exchange);
+    // The log's line for an exchange that ended, naming the port in use.
+    void logExchange(Exchange exchange, const QString &file, history::Log::Result result,
+                     const QString &details = QString());
     // True when an exchange runs; the status line then says which one and that
     // the command must wait, so that a refusal is not taken for a missed click.
     bool refuseDuringExchange(Exchange allowed = Exchange::None);
@@ -112,6 +116,7 @@ public:
     QAction *findCardAction() const { return m_findCardAction; }
     QAction *emptyApartmentAction() const { return m_emptyApartmentAction; }
     QAction *historyAction() const { return m_historyAction; }
+    QAction *logAction() const { return m_logAction; }
     // The status line below the form: quiet notices that need no answer. It
     // is cleared when the user presses a key or a mouse button in the window,
     // and when an exchange ends.
@@ -194,5 +199,6 @@ private:
     QAction *m_findCardAction = nullptr;
     QAction *m_emptyApartmentAction = nullptr;
     QAction *m_historyAction = nullptr;
+    QAction *m_logAction = nullptr;
     QStatusBar *m_statusLine = nullptr;
 };

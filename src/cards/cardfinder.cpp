@@ -276,8 +276,12 @@ void CardFinder::takeOutSelected()
             busy << it.key();
         if (withUnsaved)
             notSaved << it.key();
-        if (inExchange || withUnsaved)
+        if (inExchange || withUnsaved) {
+            m_form.houseStore().log().write(QStringLiteral("Kód törlése"), path, QString(), history::Log::Result::Refused,
+                                            inExchange ? QStringLiteral("adatcsere használja")
+                                                       : QStringLiteral("el nem mentett változás van benne"));
             continue;
+        }
         // Only records that still hold what the search found are emptied.
         QByteArray content;
         if (QFile file(path); file.open(QIODevice::ReadOnly) && file.size() == house::HouseFileSize)
@@ -334,7 +338,7 @@ void CardFinder::emptyApartmentTriggered()
         m_form.ask(runningMessage());
         return;
     }
-    if (!houseview::checkShownHouse(m_form))
+    if (!houseview::checkShownHouse(m_form, QStringLiteral("Lakás ürítése")))
         return;
     WindowState &s = m_form.state();
     if (s.shownHouse.hasUnsavedRows()) {
@@ -364,7 +368,7 @@ void CardFinder::emptyApartmentTriggered()
                    Dialogs::Buttons::YesNo, Answer::No)
         != Answer::Yes)
         return;
-    if (m_form.exchangeRunning() || !houseview::checkShownHouse(m_form))
+    if (m_form.exchangeRunning() || !houseview::checkShownHouse(m_form, QStringLiteral("Lakás ürítése")))
         return;
     const QString empty = house::emptyRecord().repeated(records);
     QMap<int, QString> emptied;

@@ -205,7 +205,9 @@ bool HelpMode::eventFilter(QObject *watched, QEvent *event)
             torles();
         return false;
     }
-    if (widget)
+    // A control with an explanation of its own (a line edit tracks the mouse)
+    // keeps it on screen while the mouse moves over it.
+    if (widget && widget->whatsThis().isEmpty())
         torles(); // Label17, Label23, Label27, Text1 to Text4
     return false;
 }

@@ -133,8 +133,9 @@ void ApartmentTransfer::list6DoubleClicked()
         == Answer::Yes) {
         // The apartment is written beside the rest of what List2 shows: only into the file it was filled from,
         // unchanged since, so that List2 then shows that file.
-        const bool written = houseview::checkShownHouse(m_form) && houseview::checkTargetHouse(m_form)
-                             && houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Lakás átmásolása innen: %1").arg(QFileInfo(donorPath()).fileName())).writeApartment(path, target, joined));
+        const QString command = QStringLiteral("Lakás átmásolása innen: %1").arg(QFileInfo(donorPath()).fileName());
+        const bool written = houseview::checkShownHouse(m_form, command) && houseview::checkTargetHouse(m_form, nullptr, command)
+                             && houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), command).writeApartment(path, target, joined));
         if (written) {
             // The file named in the question got what List2 now shows.
             s.shownHouse.applyWrite(path, qint64(target - 1) * house::ApartmentBytes, cp1250::encode(joined));
@@ -159,7 +160,7 @@ void ApartmentTransfer::command8Clicked()
         return;
     // The whole house is replaced by List2's rows: only the very file they
     // came from, and only while it still holds what it held then.
-    if (!houseview::checkShownHouse(m_form))
+    if (!houseview::checkShownHouse(m_form, QStringLiteral("Mentés")))
         return;
     const QString path = u.Text2->text();
     QByteArray written;

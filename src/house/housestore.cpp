@@ -61,6 +61,12 @@ history::Store &HouseStore::history()
     return m_history;
 }
 
+history::Log &HouseStore::log()
+{
+    m_log.setDataFolder(m_dataFolder());
+    return m_log;
+}
+
 qint64 HouseStore::capFromSetting(const QString &megabytes)
 {
     bool ok = false;
@@ -89,28 +95,33 @@ HouseStore::Command::Command(HouseStore &store, const QString &text, const QStri
 {
 }
 
-IoResult HouseStore::Command::guard(const QString &path, const std::function<QByteArray(const QByteArray &)> &after)
+IoResult HouseStore::Command::guard(const QString &path, const std::function<QByteArray(const QByteArray &)> &after,
+                                    int *changed)
 {
     m_historyRefused = false;
     history::Store &store = m_store.history();
     const QString key = store.keyOf(path);
     const QString seen = house::fileNameCase() == Qt::CaseInsensitive ? key.toLower() : key;
-    if (m_kept.contains(seen) || noFileThere(path))
+    const bool kept = m_kept.contains(seen);
+    *changed = 0;
+    if (noFileThere(path))
         return {};
     QByteArray old;
     if (QFileInfo(path).isFile()) {
-        if (IoResult read = filesteps::readAll(path, &old); !read)
+        // A file already kept needs its bytes only for the log's count.
+        if (IoResult read = filesteps::readAll(path, &old); !read && !kept)
             return read;
     }
     const QByteArray now = after(old);
+    *changed = changedSlots(old, now);
     // Nothing changes: nothing to keep yet.
-    if (now == old)
+    if (kept || now == old)
         return {};
     history::Entry entry;
     entry.file = key;
     entry.command = m_text;
     entry.port = m_port;
-    entry.changed = changedSlots(old, now);
+    entry.changed = *changed;
     if (history::Refusal refusal = store.keep(entry, old)) {
         m_historyRefused = true;
         return refused(QStringLiteral("Az előzmények nem írhatók, ezért a(z) %1 fájl nem változott. %2")
@@ -121,6 +132,21 @@ IoResult HouseStore::Command::guard(const QString &path, const std::function<QBy
     return {};
 }
 
+IoResult HouseStore::Command::logged(const QString &path, const IoResult &result, int changed, const QString &note)
+{
+    using R = history::Log::Result;
+    const R outcome = result ? R::Done : m_historyRefused ? R::Refused : R::Failed;
+    QStringList details;
+    if (!result)
+        details << result.error;
+    else if (changed >= 0)
+        details << QStringLiteral("%1 kódhely változott").arg(changed);
+    if (result && !note.isEmpty())
+        details << note;
+    m_store.log().write(m_text, path, m_port, outcome, details.join(QStringLiteral(", ")));
+    return result;
+}
+
 IoResult HouseStore::Command::writeRecords(const QString &path, const QMap<int, QString> &records)
 {
     // A write the file step refuses keeps no version: it changes nothing.
@@ -128,13 +154,14 @@ IoResult HouseStore::Command::writeRecords(const QString &path, const QMap<int, 
         if (it.key() < 1 || it.key() > RecordCount || it.value().size() != RecordLength || !cp1250::canEncode(it.value()))
             return writeHouseRecord(path, it.key(), it.value());
     }
+    int changed = 0;
     IoResult guarded = guard(path, [&](QByteArray content) {
         for (auto it = records.begin(); it != records.end(); ++it)
             content = overlaid(content, qint64(it.key() - 1) * RecordLength, cp1250::encode(it.value()));
         return content;
-    });
+    }, &changed);
     if (!guarded)
-        return guarded;
+        return logged(path, guarded, changed);
     // Neighbouring records in one write, as a run of them was written before.
     for (auto it = records.begin(); it != records.end();) {
         const int first = it.key();
@@ -143,26 +170,27 @@ IoResult HouseStore::Command::writeRecords(const QString &path, const QMap<int, 
         for (; it != records.end() && it.key() == next; ++it, ++next)
             text += it.value();
         if (IoResult written = writeHouseRecords(path, first, text); !written)
-            return written;
+            return logged(path, written, changed);
     }
-    return {};
+    return logged(path, {}, changed);
 }
 
 IoResult HouseStore::Command::writeApartment(const QString &path, int apartment, const QString &text)
 {
     if (text.size() != recordsOfApartment(apartment) * RecordLength || !cp1250::canEncode(text))
         return writeHouseApartment(path, apartment, text);
+    int changed = 0;
     IoResult guarded = guard(path, [&](const QByteArray &content) {
         return overlaid(content, qint64(apartment - 1) * ApartmentBytes, cp1250::encode(text));
-    });
-    return guarded ? writeHouseApartment(path, apartment, text) : guarded;
+    }, &changed);
+    return logged(path, guarded ? writeHouseApartment(path, apartment, text) : guarded, changed);
 }
 
 IoResult HouseStore::Command::writeRows(const QString &path, const QStringList &rows, QByteArray *written)
 {
     QByteArray bytes;
     if (IoResult made = rowsContent(path, rows, &bytes); !made)
-        return made;
+        return logged(path, made, 0);
     IoResult result = replaceContent(path, bytes);
     if (result && written)
         *written = bytes;
@@ -176,26 +204,31 @@ IoResult HouseStore::Command::initHouse(const QString &path)
 
 IoResult HouseStore::Command::replaceContent(const QString &path, const QByteArray &content)
 {
-    IoResult guarded = guard(path, [&](const QByteArray &old) { return overlaid(old, 0, content); });
-    return guarded ? replaceFileContent(path, content) : guarded;
+    int changed = 0;
+    IoResult guarded = guard(path, [&](const QByteArray &old) { return overlaid(old, 0, content); }, &changed);
+    return logged(path, guarded ? replaceFileContent(path, content) : guarded, changed);
 }
 
 IoResult HouseStore::Command::replaceWhole(const QString &path, const QByteArray &content)
 {
-    IoResult guarded = guard(path, [&](const QByteArray &) { return content; });
-    return guarded ? filesteps::replaceWhole(path, content) : guarded;
+    int changed = 0;
+    IoResult guarded = guard(path, [&](const QByteArray &) { return content; }, &changed);
+    return logged(path, guarded ? filesteps::replaceWhole(path, content) : guarded, changed);
 }
 
 IoResult HouseStore::Command::createEmpty(const QString &path)
 {
     // A new empty file replaces nothing.
-    return filesteps::createEmpty(path);
+    return logged(path, filesteps::createEmpty(path), -1, QStringLiteral("új, üres fájl"));
 }
 
 IoResult HouseStore::Command::removeIfExists(const QString &path)
 {
-    IoResult guarded = guard(path, [](const QByteArray &) { return QByteArray(); });
-    return guarded ? filesteps::removeIfExists(path) : guarded;
+    if (!QFileInfo::exists(path))
+        return {};
+    int changed = 0;
+    IoResult guarded = guard(path, [](const QByteArray &) { return QByteArray(); }, &changed);
+    return logged(path, guarded ? filesteps::removeIfExists(path) : guarded, changed, QStringLiteral("a fájl törölve"));
 }
 
 IoResult HouseStore::Command::renameOver(const QString &from, const QString &to)
@@ -204,17 +237,21 @@ IoResult HouseStore::Command::renameOver(const QString &from, const QString &to)
     if (noFileThere(to))
         return filesteps::renameOver(from, to);
     if (IoResult read = filesteps::readAll(from, &moved); !read)
-        return read;
-    IoResult guarded = guard(to, [&](const QByteArray &) { return moved; });
+        return logged(to, read, 0);
+    int changedTo = 0, changedFrom = 0;
+    IoResult guarded = guard(to, [&](const QByteArray &) { return moved; }, &changedTo);
     if (guarded)
-        guarded = guard(from, [](const QByteArray &) { return QByteArray(); });
-    return guarded ? filesteps::renameOver(from, to) : guarded;
+        guarded = guard(from, [](const QByteArray &) { return QByteArray(); }, &changedFrom);
+    const IoResult renamed = guarded ? filesteps::renameOver(from, to) : guarded;
+    if (renamed)
+        logged(from, renamed, changedFrom, QStringLiteral("átnevezve: %1").arg(QFileInfo(to).fileName()));
+    return logged(to, renamed, changedTo);
 }
 
 IoResult HouseStore::Command::writeNonResident(const QString &dataFolder, qint64 position, const QString &name,
                                                const QString &code)
 {
-    return house::writeNonResident(dataFolder, position, name, code);
+    return logged(nonResidentListPath(dataFolder), house::writeNonResident(dataFolder, position, name, code), -1);
 }
 
 } // namespace house

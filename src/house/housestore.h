@@ -1,5 +1,6 @@
 #pragma once
 #include "history/history.h"
+#include "history/log.h"
 #include "house/housefile.h"
 
 #include <QMap>
@@ -25,6 +26,8 @@ public:
     HouseStore(std::function<QString()> dataFolder, std::function<qint64()> capBytes);
 
     history::Store &history();
+    // The data folder's "Napló": every command reaches it here.
+    history::Log &log();
 
     // The history's size cap: the setting in MB, 500 when absent or not a number.
     static qint64 capFromSetting(const QString &megabytes);
@@ -61,8 +64,12 @@ public:
         bool historyRefused() const { return m_historyRefused; }
 
     private:
-        // Keeps what path holds before it becomes `after` (or is removed).
-        IoResult guard(const QString &path, const std::function<QByteArray(const QByteArray &)> &after);
+        // Keeps what path holds before it becomes `after` (or is removed);
+        // *changed: the slots that differ between the two.
+        IoResult guard(const QString &path, const std::function<QByteArray(const QByteArray &)> &after, int *changed);
+        // One line of the log for a file this call wrote, or failed or refused to;
+        // changed < 0: no slots to count (postas.lst, a new empty file).
+        IoResult logged(const QString &path, const IoResult &result, int changed, const QString &note = QString());
 
         HouseStore &m_store;
         QString m_text;
@@ -75,6 +82,7 @@ private:
     std::function<QString()> m_dataFolder;
     std::function<qint64()> m_capBytes;
     history::Store m_history;
+    history::Log m_log;
 };
 
 // Slots 1 to 1365 whose twelve bytes differ between two contents; a slot one

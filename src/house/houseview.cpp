@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "house/apartmenttransfer.h"
+#include "house/housestore.h"
 #include "ui_form1.h"
 
 #include <QFileInfo>
@@ -64,47 +65,45 @@ bool freshListHoldsHouse(Form1 &form)
     return false;
 }
 
-bool checkTargetHouse(Form1 &form, house::HouseRead *read)
+namespace {
+
+// The refusal told to the user, and kept in the log.
+bool refuse(Form1 &form, const QString &command, const QString &path, const QString &reason)
+{
+    form.houseStore().log().write(command, path, QString(), history::Log::Result::Refused, reason);
+    form.ask(reason);
+    return false;
+}
+
+} // namespace
+
+bool checkTargetHouse(Form1 &form, house::HouseRead *read, const QString &command)
 {
     const QString path = form.ui().Text2->text();
-    if (path.trimmed().isEmpty()) {
-        form.ask(QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
-        return false;
-    }
+    if (path.trimmed().isEmpty())
+        return refuse(form, command, QString(), QStringLiteral("Előbb nyisson meg egy házat a Szerkesztés gombbal!"));
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
-        form.ask(QStringLiteral("A(z) %1 fájl nem található.").arg(path));
-        return false;
-    }
-    if (info.size() == 0) {
-        form.ask(QStringLiteral("A fájl üres."));
-        return false;
-    }
-    if (info.size() != house::HouseFileSize) {
-        form.ask(QStringLiteral("A fájl sérült!"));
-        return false;
-    }
+    if (!info.exists() || !info.isFile())
+        return refuse(form, command, path, QStringLiteral("A(z) %1 fájl nem található.").arg(path));
+    if (info.size() == 0)
+        return refuse(form, command, path, QStringLiteral("A fájl üres."));
+    if (info.size() != house::HouseFileSize)
+        return refuse(form, command, path, QStringLiteral("A fájl sérült!"));
     if (read) {
         *read = house::readHouseFile(path);
-        if (!read->ok) {
-            form.ask(read->error);
-            return false;
-        }
-        if (read->lengthClass != house::LengthClass::Valid) {
-            form.ask(QStringLiteral("A fájl sérült!"));
-            return false;
-        }
+        if (!read->ok)
+            return refuse(form, command, path, read->error);
+        if (read->lengthClass != house::LengthClass::Valid)
+            return refuse(form, command, path, QStringLiteral("A fájl sérült!"));
     }
     return true;
 }
 
-bool checkShownHouse(Form1 &form)
+bool checkShownHouse(Form1 &form, const QString &command)
 {
-    const QString problem = form.state().shownHouse.problem(form.ui().Text2->text());
-    if (problem.isEmpty())
-        return true;
-    form.ask(problem);
-    return false;
+    const QString path = form.ui().Text2->text();
+    const QString problem = form.state().shownHouse.problem(path);
+    return problem.isEmpty() || refuse(form, command, path, problem);
 }
 
 bool refillFreshList(Form1 &form)

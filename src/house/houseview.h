@@ -33,13 +33,15 @@ bool freshListHoldsHouse(Form1 &form);
 
 // The house named in Text2 may receive positional writes: it exists and is a
 // whole 16392-byte house. Otherwise the user is told why and false comes back;
-// a write into anything else would grow a damaged or empty file.
-bool checkTargetHouse(Form1 &form, house::HouseRead *read = nullptr);
+// a write into anything else would grow a damaged or empty file. Each refusal
+// is logged under the command that asked.
+bool checkTargetHouse(Form1 &form, house::HouseRead *read = nullptr, const QString &command = QString());
 
 // "Mentés" and every other write of List2's rows: Text2 names the file List2
 // was filled from and the file still holds what it held then. Otherwise the
-// user is told which file it is and to open the house again.
-bool checkShownHouse(Form1 &form);
+// user is told which file it is and to open the house again (and the refusal
+// is logged under the command that asked).
+bool checkShownHouse(Form1 &form, const QString &command = QString());
 
 // Clears List2 and fills it from the file named in Text2. When the file
 // cannot be read as a house, List2 is cleared and hidden instead, so that it

@@ -96,13 +96,13 @@ void NonResidents::list5Clicked()
     u.Text6->setText(row.mid(row.size() - tail, house::NonResidentCodeWidth));
 }
 
-bool NonResidents::apartment138MatchesFile()
+bool NonResidents::apartment138MatchesFile(const QString &command)
 {
     // The slot comes from List2: only the file it was filled from, unchanged since, may receive it.
-    if (!houseview::checkShownHouse(m_form))
+    if (!houseview::checkShownHouse(m_form, command))
         return false;
     house::HouseRead read;
-    if (!houseview::checkTargetHouse(m_form, &read))
+    if (!houseview::checkTargetHouse(m_form, &read, command))
         return false;
     const QListWidget *list2 = m_form.ui().List2;
     for (int row = house::NonResidentFirstRow; row <= house::NonResidentLastRow; ++row) {
@@ -153,7 +153,7 @@ void NonResidents::list5DoubleClicked()
         m_form.ask(QStringLiteral("Nincs szabad hely a 138-as lakásban."));
         return;
     }
-    if (!apartment138MatchesFile())
+    if (!apartment138MatchesFile(QStringLiteral("Nem ott lakó a 138-as lakásba")))
         return;
 
     m_form.state().recordBuffer = record;
@@ -189,7 +189,7 @@ void NonResidents::list2DoubleClicked()
 void NonResidents::deleteFromApartment138(int row)
 {
     Ui::Form1 &u = m_form.ui();
-    if (!apartment138MatchesFile())
+    if (!apartment138MatchesFile(QStringLiteral("Törlés a 138-as lakásból")))
         return;
     const int slot = row - house::NonResidentFirstRow;
     m_form.state().recordBuffer = house::emptyRecord();

@@ -29,7 +29,7 @@ private:
     // and it holds in apartment 138 what List2 shows there (a transfer kept
     // in List2 may have changed it), so that a slot chosen on screen is that
     // slot on disk.
-    bool apartment138MatchesFile();
+    bool apartment138MatchesFile(const QString &command);
     void deleteFromApartment138(int row);
     void takeUpFromApartment138();
 

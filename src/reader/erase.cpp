@@ -88,6 +88,7 @@ void Erase::startErase()
     s.requestBytes = protocol::eraseRequestBytes(quint8(s.requestLeadByte));
     reader.tavi();
     if (!reader.adas()) {
+        m_form.logExchange(Form1::Exchange::Erase, QString(), history::Log::Result::PortLost);
         reader.timer3().stop();
         u.ProgressBar1->setValue(0);
         m_form.setSideListsEnabled(true);
@@ -110,6 +111,7 @@ void Erase::onTimer3()
     if (u.ProgressBar1->value() > GiveUpAbove) {
         // Stopped before the message: its event loop must not tick again.
         m_form.reader().timer3().stop();
+        m_form.logExchange(Form1::Exchange::Erase, QString(), history::Log::Result::TimedOut);
         u.ProgressBar1->setValue(0);
         m_form.setSideListsEnabled(true);
         m_form.ask(QStringLiteral("A kódmemória törlés nem sikerült. Ismételje meg!"));
@@ -128,6 +130,7 @@ void Erase::onIdleBlocks(const QByteArray &blocks)
     reader.setErasePending(false);
     reader.timer3().stop();
     reader.timer2().stop();
+    m_form.logExchange(Form1::Exchange::Erase, QString(), history::Log::Result::Done);
     Ui::Form1 &u = m_form.ui();
     u.ProgressBar1->setValue(0);
     m_form.setSideListsEnabled(true);
@@ -139,6 +142,7 @@ void Erase::onLinkBroken(QStringList *notes)
     if (!waiting())
         return;
     m_form.reader().timer3().stop();
+    m_form.logExchange(Form1::Exchange::Erase, QString(), history::Log::Result::PortLost);
     m_form.ui().ProgressBar1->setValue(0);
     m_form.setSideListsEnabled(true);
     notes->append(QStringLiteral("A kódmemória törlés nem sikerült. Ismételje meg!"));

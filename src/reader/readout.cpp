@@ -176,6 +176,7 @@ void ReadOut::command6Clicked()
         m_oldContent.clear();
         if (!existed && QFileInfo(path).size() == 0)
             house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Kiolvasás")).removeIfExists(path);
+        m_form.logExchange(Form1::Exchange::ReadOut, path, history::Log::Result::PortLost);
         m_form.setShown({u.List3, u.Label19, u.Label10}, false);
         u.Text2->clear();
         m_form.torles();
@@ -226,8 +227,9 @@ void ReadOut::onDump(const QByteArray &dump)
     readRaw(m_target, &before);
     history::Store &history = m_form.houseStore().history();
     const history::DoorChange since = history.doorChangeSince(history.keyOf(m_target), content);
+    const int differing = house::changedSlots(before, content);
     if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_target, content, command, port,
-                                                          house::changedSlots(before, content));
+                                                          differing);
         !lost.isEmpty())
         m_form.showStatus(lost);
 
@@ -240,6 +242,9 @@ void ReadOut::onDump(const QByteArray &dump)
         written = store.replaceWhole(house::backupPathOf(m_target), oldContent);
     if (written)
         written = store.replaceContent(m_target, content);
+    const QString counts = QStringLiteral("%1 kódhely eltért a háztól").arg(differing);
+    m_form.logExchange(Form1::Exchange::ReadOut, m_target, written ? history::Log::Result::Done : history::Log::Result::Failed,
+                       written ? counts : written.error);
     if (!written) {
         u.ProgressBar1->setValue(0);
         u.Text3->clear();
@@ -288,6 +293,7 @@ void ReadOut::onStalled()
     if (s.readOutRunning != 1)
         return;
     s.readOutRunning = 0;
+    m_form.logExchange(Form1::Exchange::ReadOut, m_target, history::Log::Result::TimedOut);
     endFailed();
     m_form.ask(transferErrorMessage());
 }
@@ -298,6 +304,7 @@ void ReadOut::onLinkBroken(QStringList *notes)
     if (s.readOutRunning != 1)
         return;
     s.readOutRunning = 0;
+    m_form.logExchange(Form1::Exchange::ReadOut, m_target, history::Log::Result::PortLost);
     endFailed();
     notes->append(QStringLiteral("A kódmemória kiolvasása megszakadt, a házfájl nem változott. "
                                  "Ismételje meg a kódmemória kiolvasását!"));

@@ -191,11 +191,13 @@ void Upload::startRun(const QString &path, const QList<int> &slotNumbers, bool d
     errno = 0;
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         const QString error = cannotRead(path, errno, m_file);
+        logEnd(history::Log::Result::Failed, error);
         windUp();
         m_form.ask(error);
         return;
     }
     if (const QString problem = checkHouse(path); !problem.isEmpty()) {
+        logEnd(history::Log::Result::Failed, problem);
         windUp();
         m_form.ask(problem);
         return;
@@ -255,6 +257,7 @@ void Upload::cikl()
     QString error;
     if (!readRecord(m_uploadRecord, &record, &error)) {
         const int stoppedAt = m_uploadRecord;
+        logEnd(history::Log::Result::Failed, error);
         windUp();
         m_form.ask(error + QStringLiteral(" A rátöltés a(z) %1. kódnál leállt, ez és a további kódok nem kerültek "
                                           "a kártya leolvasóba.")
@@ -268,6 +271,7 @@ void Upload::cikl()
     m_sent.replace(qint64(m_uploadRecord - 1) * house::RecordLength, house::RecordLength, record.toLatin1());
     if (!protocol::writeRequestBytes(record, quint16(m_slotAddress), s.requestBytes, quint8(s.requestLeadByte))) {
         // readRecord has let only hexadecimal records through.
+        logEnd(history::Log::Result::Failed, badCodeMessage(m_uploadRecord, record.toLatin1()));
         windUp();
         m_form.ask(badCodeMessage(m_uploadRecord, record.toLatin1()));
         return;
@@ -277,6 +281,7 @@ void Upload::cikl()
     // at once ends its interval, and may even end the whole run.
     reader.timer1().start();
     if (!reader.adas()) {
+        logEnd(history::Log::Result::PortLost);
         windUp();
         m_form.ask(ReaderLink::noPortMessage());
     }
@@ -295,6 +300,7 @@ bool Upload::lineChanged() const
 void Upload::endOnLineChange()
 {
     const int stoppedAt = m_uploadRecord;
+    logEnd(history::Log::Result::PortLost, QStringLiteral("a soros port megváltozott"));
     windUp();
     m_form.ask(QStringLiteral("A soros port megváltozott, a rátöltés a(z) %1. kódnál leállt. "
                               "Ismételje meg a rátöltést!")
@@ -318,6 +324,17 @@ void Upload::clearProgress()
     endRefused();
 }
 
+void Upload::logEnd(history::Log::Result result, const QString &why)
+{
+    QString details = QStringLiteral("%1/%2 kódhely írva").arg(m_position).arg(m_slots.size());
+    if (result != history::Log::Result::Done)
+        details += QStringLiteral(", megállt a(z) %1. kódhelynél").arg(m_uploadRecord);
+    if (!why.isEmpty())
+        details += QStringLiteral(": ") + why;
+    m_form.logExchange(m_differences ? Form1::Exchange::DifferenceUpload : Form1::Exchange::Upload, m_file.fileName(),
+                       result, details);
+}
+
 void Upload::windUp()
 {
     stopRun();
@@ -329,6 +346,7 @@ void Upload::finish()
     // The run is over before the message: its event loop must find the
     // upload ended. The full bar stays until the user has read it.
     stopRun();
+    logEnd(history::Log::Result::Done);
     if (m_differences) {
         // The reader is read back at once; that tells whether it now holds
         // the house, so there is nothing to report yet.
@@ -387,6 +405,7 @@ void Upload::onWriteReply(const QByteArray &block)
     }
     // A refused slot ends the run: left running, it would keep the read-out
     // and the erase locked out with nothing left to send.
+    logEnd(history::Log::Result::SlotRefused);
     endWithMessage(refusedMessage());
 }
 
@@ -404,6 +423,7 @@ void Upload::onTimer1()
         cikl();
         return;
     }
+    logEnd(history::Log::Result::GaveUp);
     endWithMessage(gaveUpMessage());
 }
 
@@ -412,6 +432,7 @@ void Upload::onLinkBroken(QStringList *notes)
     if (!running())
         return;
     const int stoppedAt = m_uploadRecord;
+    logEnd(history::Log::Result::PortLost);
     windUp();
     notes->append(QStringLiteral("A rátöltés a(z) %1. kódnál megszakadt. Ismételje meg a rátöltést!").arg(stoppedAt));
 }

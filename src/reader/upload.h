@@ -1,4 +1,6 @@
 #pragma once
+#include "history/log.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
@@ -87,6 +89,9 @@ private:
     // the house would go to whatever reader is on the new line.
     bool lineChanged() const;
     void endOnLineChange();
+    // The log's line for the run's end: how many of its slots got in, and
+    // where it stopped, or why.
+    void logEnd(history::Log::Result result, const QString &why = QString());
     // The common end of every run; sends nothing.
     void windUp();
     // Its two halves: the run stopped (flag, timer, file), and the progress

@@ -76,9 +76,9 @@ QString Verify::transferErrorMessage()
     return QStringLiteral("Hiba az átvitelben. Ismételje meg az ellenőrzést!");
 }
 
-bool Verify::houseReady(const QString &path)
+bool Verify::houseReady(const QString &path, const QString &command)
 {
-    if (!houseview::checkShownHouse(m_form))
+    if (!houseview::checkShownHouse(m_form, command))
         return false;
     if (m_form.state().shownHouse.hasUnsavedRows()) {
         m_form.ask(QStringLiteral("A 'Friss adatok' listában el nem mentett változás van. Mentse a Mentés gombbal, "
@@ -105,7 +105,7 @@ void Verify::verifyTriggered()
         return;
     }
     const QString path = m_form.ui().Text2->text();
-    if (!houseReady(path))
+    if (!houseReady(path, QStringLiteral("Ellenőrzés")))
         return;
     startRequest(path, m_form.state().shownHouse.content(), false);
 }
@@ -127,6 +127,7 @@ bool Verify::startRequest(const QString &path, const QByteArray &content, bool r
     m_wait.start();
     if (!reader.adas()) {
         s.verifyRunning = 0;
+        logEnd(history::Log::Result::PortLost);
         endWait();
         m_form.ask(ReaderLink::noPortMessage());
         return false;
@@ -148,6 +149,11 @@ void Verify::endWait()
     u.Text3->clear();
     if (!m_form.exchangeRunning())
         m_form.setSideListsEnabled(true);
+}
+
+void Verify::logEnd(history::Log::Result result, const QString &details)
+{
+    m_form.logExchange(m_readBack ? Form1::Exchange::ReadBack : Form1::Exchange::Verify, m_path, result, details);
 }
 
 void Verify::onDump(const QByteArray &dump)
@@ -175,6 +181,7 @@ void Verify::onDump(const QByteArray &dump)
                                                           s.portSetting, int(count));
         !lost.isEmpty())
         m_form.showStatus(lost);
+    logEnd(history::Log::Result::Done, QStringLiteral("%1 kódhely eltér").arg(count));
     if (count == 0) {
         m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
                               : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
@@ -252,6 +259,7 @@ void Verify::onStalled()
     if (s.verifyRunning != 1)
         return;
     s.verifyRunning = 0;
+    logEnd(history::Log::Result::TimedOut);
     endWait();
     m_form.ask(transferErrorMessage());
 }
@@ -263,6 +271,7 @@ void Verify::onLinkBroken(QStringList *notes)
     if (s.verifyRunning != 1)
         return;
     s.verifyRunning = 0;
+    logEnd(history::Log::Result::PortLost);
     endWait();
     notes->append(QStringLiteral("Az ellenőrzés megszakadt, egy fájl sem változott. Ismételje meg az ellenőrzést!"));
 }
@@ -298,7 +307,7 @@ void Verify::uploadDifferencesTriggered()
                    + verifyFirst);
         return;
     }
-    if (!houseReady(path))
+    if (!houseReady(path, QStringLiteral("Eltérések rátöltése")))
         return;
     if (m_form.state().shownHouse.content() != m_result.content) {
         m_form.ask(QStringLiteral("A(z) %1 fájl megváltozott az ellenőrzés óta. ").arg(native(path)) + verifyFirst);
@@ -316,7 +325,7 @@ void Verify::uploadDifferencesTriggered()
     // The question ran an event loop: the port, the house or the reader may
     // have changed meanwhile.
     if (m_form.exchangeRunning() || !m_result.valid || reader.link() != result.line.data()
-        || !houseview::checkShownHouse(m_form)) {
+        || !houseview::checkShownHouse(m_form, QStringLiteral("Eltérések rátöltése"))) {
         m_form.ask(QStringLiteral("Az ellenőrzés eredménye közben érvényét vesztette. ") + verifyFirst);
         return;
     }

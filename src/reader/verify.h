@@ -1,4 +1,5 @@
 #pragma once
+#include "history/log.h"
 #include "reader/dumpwait.h"
 #include "reader/protocol.h"
 
@@ -49,8 +50,10 @@ public:
 
 private:
     // The house on screen, saved and unchanged, with records the upload would send.
-    bool houseReady(const QString &path);
+    bool houseReady(const QString &path, const QString &command);
     bool startRequest(const QString &path, const QByteArray &content, bool readBack);
+    // The log's line for the end of the verify or the read-back.
+    void logEnd(history::Log::Result result, const QString &details = QString());
     void onProgress(qint64 waiting);
     void onDump(const QByteArray &dump);
     void onStalled();
