@@ -43,6 +43,7 @@ private slots:
             << QStringList{"haz.txt változat Visszaállítás 1365 haz.txt", "haz.bak változat Visszaállítás 1365 haz.bak"} << "";
         const QString refused = "Az előzmények nem írhatók, ezért a(z) %1 fájl nem változott. Az előzmények mappája (%2) nem hozható létre: ezen a néven fájl van.";
         QTest::newRow("Kiolvasás, no history") << "block|" + readOut << QStringList() << refused + " Ismételje meg a kódmemória kiolvasását!";
+        QTest::newRow("Ellenőrzés, no history") << "block|door|" + verify << QStringList() << "status Az ajtó tartalma nem került az előzmények közé. " + refused.section(". ", 1);
         QTest::newRow("Másolás, no history") << "block|answer Ok|pick b.txt|answer Ok|click Command5" << QStringList() << refused;
     }
     void whatEachCommandKeeps()
@@ -76,8 +77,7 @@ private slots:
         if (said.isEmpty())
             return;
         const QString time = historyOf(d.h.dataFolder).value(0).first.time.toString("yyyy-MM-dd HH:mm");
-        QString want = QString(said).replace("<t>", time);
-        want = said.contains("%1") ? want.arg(QDir::toNativeSeparators(d.h.path("b.bak")), QDir::toNativeSeparators(d.h.path("elozmenyek/"))) : want;
+        const QString want = QString(said).replace("<t>", time).replace("%1", QDir::toNativeSeparators(d.h.path("b.bak"))).replace("%2", QDir::toNativeSeparators(d.h.path("elozmenyek/")));
         QCOMPARE(want.startsWith("status ") ? "status " + d.h.form->statusLine()->currentMessage() : d.h.dialogs.log().last(), want);
         QCOMPARE(d.h.form->historyWindow().window() && d.h.form->historyWindow().window()->isVisible(), steps.contains("answer Yes"));
         QVERIFY(!steps.contains("answer Yes") || (waitFor([&] { return !d.h.form->historyWindow().loading(); }) && d.h.form->historyWindow().house() == "haz.txt"));

@@ -177,15 +177,19 @@ void Verify::onDump(const QByteArray &dump)
                             + m_form.fromPortPhrase();
     history::Store &history = m_form.houseStore().history();
     const history::DoorChange since = history.doorChangeSince(history.keyOf(m_path), held);
-    if (const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_path, held, command,
-                                                          s.portSetting, int(count));
-        !lost.isEmpty())
+    const QString lost = m_form.houseStore().keepDoor(history::Kind::DoorRead, m_path, held, command, s.portSetting,
+                                                      int(count));
+    // A door that could not be kept is what the status line says; there is
+    // no "since last time" without it. The read-back follows the program's
+    // own upload: nothing else to tell then either.
+    const bool tellChange = !m_readBack && lost.isEmpty();
+    if (!lost.isEmpty())
         m_form.showStatus(lost);
     logEnd(history::Log::Result::Done, QStringLiteral("%1 kódhely eltér").arg(count));
     if (count == 0) {
         m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
                               : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
-        if (!m_readBack)
+        if (tellChange)
             m_form.tellDoorChange(since, m_result.path);
         return;
     }
@@ -206,8 +210,7 @@ void Verify::onDump(const QByteArray &dump)
                                            "tölti rá.")
                                 .arg(count)
                                 .arg(house));
-    // The read-back follows the program's own upload: nothing else to tell.
-    if (!m_readBack)
+    if (tellChange)
         m_form.tellDoorChange(since, m_result.path);
 }
 
