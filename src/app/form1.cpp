@@ -22,6 +22,7 @@
 #include "house/houseview.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
+#include "cards/revoked.h"
 #include "house/oserror.h"
 
 #include <QAccessibleWidget>
@@ -562,6 +563,14 @@ void Form1::tellDoorChange(const history::DoorChange &change, const QString &hou
             Dialogs::Buttons::YesNo, Dialogs::Answer::No)
         == Dialogs::Answer::Yes)
         m_history->open(housePath);
+}
+
+const cards::RevokedCards &Form1::revokedCards()
+{
+    if (!m_revokedCards)
+        m_revokedCards = std::make_unique<cards::RevokedCards>();
+    m_revokedCards->refresh(dataFolder());
+    return *m_revokedCards;
 }
 
 QString Form1::fromPortPhrase() const

@@ -32,6 +32,7 @@ class QAction;
 class QStatusBar;
 namespace house { class HouseStore; }
 namespace history { struct DoorChange; }
+namespace cards { class RevokedCards; }
 
 // Window-level state that several commands share; all empty or zero at start.
 struct WindowState
@@ -84,6 +85,8 @@ public:
     Verify &verify() { return *m_verify; }
     CardFinder &cardFinder() { return *m_cardFinder; }
     HistoryWindow &historyWindow() { return *m_history; }
+    // The revoked cards of the data folder, read again when the file changed.
+    const cards::RevokedCards &revokedCards();
     // The only way a command writes a house file or a backup.
     house::HouseStore &houseStore() { return *m_houseStore; }
     // "a 201-es portról": where the port in use is named in the history.
@@ -179,6 +182,7 @@ private:
     WindowState m_state;
     bool m_ended = false;
     std::unique_ptr<house::HouseStore> m_houseStore;
+    std::unique_ptr<cards::RevokedCards> m_revokedCards;
     std::unique_ptr<ReaderLink> m_reader;
     std::unique_ptr<HelpMode> m_helpMode;
     std::unique_ptr<HouseOpening> m_houseOpening;

@@ -2,6 +2,7 @@
 #include "ui_cardwindow.h"
 
 #include "app/form1.h"
+#include "cards/revoked.h"
 #include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/housefile.h"
@@ -124,7 +125,8 @@ bool CardFinder::search(const QString &text)
     m_files.clear();
     const QFileInfoList entries = QDir(m_folder).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
-        if (entry.fileName() == QStringLiteral("postas.lst"))
+        // The two lists are no houses, whatever their length.
+        if (entry.fileName() == QStringLiteral("postas.lst") || entry.fileName() == cards::RevokedCards::fileName())
             continue;
         if (entry.size() == house::HouseFileSize)
             m_files << entry.fileName();

@@ -254,4 +254,9 @@ IoResult HouseStore::Command::writeNonResident(const QString &dataFolder, qint64
     return logged(nonResidentListPath(dataFolder), house::writeNonResident(dataFolder, position, name, code), -1);
 }
 
+IoResult HouseStore::Command::replaceList(const QString &path, const QByteArray &content)
+{
+    return logged(path, filesteps::replaceWhole(path, content), -1);
+}
+
 } // namespace house

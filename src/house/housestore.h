@@ -60,6 +60,10 @@ public:
         IoResult writeNonResident(const QString &dataFolder, qint64 position, const QString &name,
                                   const QString &code);
 
+        // A list of the data folder that is no house (letiltott.lst): replaced
+        // whole in one step, without versions.
+        IoResult replaceList(const QString &path, const QByteArray &content);
+
         // The last refusal came from the history, not from the file.
         bool historyRefused() const { return m_historyRefused; }
 
