@@ -57,7 +57,7 @@ int takeOutRounds(Harness &h)
             return fail(QStringLiteral("the search did not finish"));
         const QList<cards::Hit> hits = finder.hits();
         finder.ui().hitTable->selectAll();
-        if (!search(finder.ui().takeOutButton, QStringLiteral("y")))
+        if (!search(finder.ui().takeOutButton, QStringLiteral("y n"))) // the code taken out, its card not revoked
             return fail(h.dialogs.messageTexts().join(QLatin1Char('|')));
         for (const cards::Hit &hit : finder.hits()) // only postas.lst, never changed, may keep it
             if (!hit.nonResidentList)

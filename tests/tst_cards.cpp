@@ -2,6 +2,9 @@
 #include "housefixtures.h"
 #include "openedhouse.h"
 #include "cards/cardfinder.h"
+#include "cards/revoked.h"
+#include "cards/revokedwindow.h"
+#include "ui_revokedwindow.h"
 #include "ui_cardwindow.h"
 #include <QAction>
 #include <QSignalSpy>
@@ -155,6 +158,73 @@ private slots:
             QCOMPARE(h->ui().List2->item(r + (r - 1) / 9)->text().toLatin1(), expected["a.txt"].mid(r * 12 - 12, 12));
         QCOMPARE(h->ui().List2->currentRow(), row < 0 ? 44 : row / 10 * 10);
         QVERIFY(h->form->state().shownHouse.problem(h->ui().Text2->text()).isEmpty());
+    }
+
+    // After Yes to the take-out, a second question offers to revoke the selected hits' cards: Igen under Enter for a name or a
+    // whole code, Nem for a fragment. The a.txt hit, skipped for its unsaved rows, is revoked too, once, with its reason.
+    void revokingByTakeOut_data()
+    {
+        QTest::addColumn<QString>("query"); QTest::addColumn<QString>("answer"); QTest::addColumn<QString>("enter"); QTest::addColumn<QString>("reason");
+        QTest::newRow("whole code, Igen") << QString(Code) << "Yes" << "Yes" << "Kód törlése";
+        QTest::newRow("ten digits, Nem") << "0A1B2C3D4E" << "No" << "Yes" << "";
+        QTest::newRow("a name, Igen") << "Postas Pal" << "Yes" << "Yes" << "Kód törlése: Postas Pal";
+        QTest::newRow("a fragment, Igen") << "c3d4" << "Yes" << "No" << "Kód törlése";
+    }
+    void revokingByTakeOut()
+    {
+        QFETCH(QString, query); QFETCH(QString, answer); QFETCH(QString, enter); QFETCH(QString, reason);
+        fixtures::act(*h, "answer Ok|pick a.txt|click Command4");
+        h->form->state().shownHouse.setUnsavedRows(true);
+        QVERIFY(search(query) && hits().value(1) == "a.txt:40");
+        window().hitTable->setRangeSelected({1, 0, 1, 5}, true);
+        h->dialogs.clear();
+        fixtures::act(*h, "answer Yes|answer " + answer + "|click takeOutButton");
+        QVERIFY(waitFor([&] { return !finder().searching(); }));
+        const auto asked = h->dialogs.shown().value(1);
+        const QStringList buttons{"Ok", "Cancel", "Yes", "No"};
+        QCOMPARE(asked.text + " Enter=" + buttons[int(asked.defaultButton)],
+                 "Letiltja ezeket a kártyákat is, hogy ne kerülhessenek vissza ajtóba vagy házba? 0A1B2C3D4E Enter=" + enter);
+        const QList<cards::RevokedCard> revoked = cards::RevokedCards::parse(h->readFile("letiltott.lst"));
+        QCOMPARE(revoked.size(), int(!reason.isEmpty()));
+        QVERIFY(reason.isEmpty() || (revoked[0].number == "0A1B2C3D4E" && revoked[0].reason == reason && revoked[0].time.secsTo(QDateTime::currentDateTime()) < 60));
+        QCOMPARE(h->readFile("a.txt"), houseOf({40})); // skipped all the same
+    }
+
+    // "Letiltott kártyák": a number typed by hand, spaces and case ignored, is revoked once, and found whatever type a record
+    // gives it; a bad or a free slot's number is refused; a selected card is taken off after a question, Nem under Enter.
+    void revokingByHand_data()
+    {
+        QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("refused");
+        QTest::newRow("spaces, lower case") << " 0a1b 2c3d4e " << "";
+        QTest::newRow("nine digits") << "0A1B2C3D4" << "A kártyaszám pontosan 10 hexadecimális számjegy (0-9, A-F).";
+        QTest::newRow("not hex") << "0A1B2C3D4G" << "A kártyaszám pontosan 10 hexadecimális számjegy (0-9, A-F).";
+        QTest::newRow("an empty slot") << "ffffffffff" << "A(z) FFFFFFFFFF üres kódhelyet jelöl, nem tiltható le.";
+        QTest::newRow("a zero slot") << "0000000000" << "A(z) 0000000000 üres kódhelyet jelöl, nem tiltható le.";
+    }
+    void revokingByHand()
+    {
+        QFETCH(QString, typed); QFETCH(QString, refused);
+        h->form->revokedAction()->trigger();
+        Ui::RevokedWindow &w = h->form->revokedWindow().ui();
+        h->dialogs.clear();
+        for (int twice = 0; twice < 2; ++twice)
+            fixtures::act(*h, "set numberEdit " + typed + "|set reasonEdit elveszett|click addButton");
+        const QStringList once{"A(z) 0A1B2C3D4E kártya már le van tiltva."}, twice(2, refused);
+        QCOMPARE(h->dialogs.messageTexts(), refused.isEmpty() ? once : twice);
+        if (!refused.isEmpty()) {
+            QVERIFY(!QFile::exists(h->path("letiltott.lst")));
+            return;
+        }
+        QCOMPARE(h->readFile("letiltott.lst").split('\t').value(2), "elveszett\n");
+        QStringList row;
+        for (int c = 0; c < 4; ++c) row << w.cardTable->item(0, c)->text();
+        QVERIFY(row[0] == "0A1B2C3D4E" && row[2] == "elveszett" && row[3] == "Postas Pal" && w.cardTable->rowCount() == 1);
+        QVERIFY(h->form->revokedCards().find("0a1b2c3d4e07") && !h->form->revokedCards().find("0A1B2C3D4F05"));
+        w.cardTable->selectRow(0);
+        fixtures::act(*h, "click removeButton|answer Yes|click removeButton");
+        QCOMPARE(h->dialogs.log().mid(1), QStringList(2, "Feloldja a(z) 0A1B2C3D4E kártya tiltását (például mert megtalálták)? Utána újra ajtóba és házba kerülhet. [YesNo Enter=No]"));
+        QVERIFY(h->readFile("letiltott.lst").isEmpty() && w.cardTable->rowCount() == 0 && !h->form->revokedCards().find("0A1B2C3D4E"));
+        QVERIFY(h->readFile("elozmenyek/naplo.log").contains("Letiltás: 0A1B2C3D4E") && h->readFile("elozmenyek/naplo.log").contains("Tiltás feloldása: 0A1B2C3D4E"));
     }
 
     // Over the main window on its screen at first; then where and as big as it was left, in a new run too; a place on no screen

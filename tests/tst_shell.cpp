@@ -8,6 +8,8 @@
 #include "cards/cardfinder.h"
 #include "help/helpmode.h"
 #include "history/logwindow.h"
+#include "cards/revokedwindow.h"
+#include "ui_revokedwindow.h"
 #include "ui_logwindow.h"
 #include "reader/differenceswindow.h"
 #include "ui_cardwindow.h"
@@ -390,9 +392,12 @@ private slots:
         h.form->cardFinder().findTriggered();
         h.form->historyWindow().open();
         h.form->logAction()->trigger();
+        h.form->revokedWindow().open();
+        const Ui::RevokedWindow &revoked = h.form->revokedWindow().ui();
         QList<QObject *> commands{window.copyButton(), h.form->cardFinder().ui().searchButton, h.form->cardFinder().ui().takeOutButton,
-                                  h.form->historyWindow().ui().copyButton, h.form->historyWindow().ui().restoreButton, h.form->findChild<LogWindow *>()->ui().copyButton};
-        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése", "Előzmények", "Napló"};
+                                  h.form->historyWindow().ui().copyButton, h.form->historyWindow().ui().restoreButton, h.form->findChild<LogWindow *>()->ui().copyButton,
+                                  revoked.addButton, revoked.removeButton};
+        const QStringList captions{"Ellenőrzés", "Eltérések rátöltése", "Kártya keresése", "Lakás ürítése", "Előzmények", "Napló", "Letiltott kártyák"};
         QCOMPARE(menu->actions().size(), captions.size());
         for (int i = 0; i < captions.size(); ++i) {
             QVERIFY(menu->actions()[i]->text() == captions[i] && QAccessible::queryAccessibleInterface(menu)->child(i)->text(QAccessible::Name) == captions[i]);

@@ -23,6 +23,7 @@
 #include "house/housefile.h"
 #include "house/housestore.h"
 #include "cards/revoked.h"
+#include "cards/revokedwindow.h"
 #include "house/oserror.h"
 
 #include <QAccessibleWidget>
@@ -132,6 +133,11 @@ Form1::Form1(const Services &services, QWidget *parent)
         [this] { return filesInUse(); },
         [this] { return m_state.shownHouse.isLoaded() ? m_state.shownHouse.path() : m_ui->Text2->text(); },
         [this](const QString &path) { houseview::refillOpenLists(*this, {path}); }});
+    m_revokedWindow = std::make_unique<RevokedWindow>(RevokedWindow::Needs{
+        *m_houseStore, *this, *m_services.settings, *m_helpMode,
+        [this](const QString &text, Dialogs::Buttons buttons, Dialogs::Answer enter) { return ask(text, buttons, enter); },
+        [this] { return dataFolder(); }, [this]() -> const cards::RevokedCards & { return revokedCards(); },
+        [this] { revokedCardsChanged(); }});
     styleControls();
     buildMenu();
     buildStatusLine();
@@ -141,6 +147,7 @@ Form1::Form1(const Services &services, QWidget *parent)
 Form1::~Form1()
 {
     // Controllers refer to the widgets and the link; let them go first.
+    m_revokedWindow.reset();
     m_history.reset();
     m_cardFinder.reset();
     m_verify.reset();
@@ -303,6 +310,16 @@ void Form1::buildMenu()
     connect(m_logAction, &QAction::triggered, this, [this] {
         torles();
         LogWindow::showFor(*this, *m_houseStore, *m_services.settings, *m_helpMode);
+    });
+    m_revokedAction = add(
+        QStringLiteral("Letiltott kártyák"),
+        QStringLiteral("Az elveszett, ellopott kártyák listája, amelyek nem kerülhetnek ajtóba és házba."),
+        QStringLiteral("Egy ablakban a letiltott kártyák: szám, mikor, miért, és a nem ott lakó, akié. Kézzel is "
+                       "letilthat egy kártyát, és feloldhatja a megtaláltat. Letiltott kártyát a program nem tölt rá "
+                       "ajtóba és nem ír házba kérdés nélkül; a Kód törlése is felajánlja a letiltást."));
+    connect(m_revokedAction, &QAction::triggered, this, [this] {
+        torles();
+        m_revokedWindow->open();
     });
     connect(m_findCardAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::findTriggered);
     connect(m_emptyApartmentAction, &QAction::triggered, m_cardFinder.get(), &CardFinder::emptyApartmentTriggered);
@@ -563,6 +580,13 @@ void Form1::tellDoorChange(const history::DoorChange &change, const QString &hou
             Dialogs::Buttons::YesNo, Dialogs::Answer::No)
         == Dialogs::Answer::Yes)
         m_history->open(housePath);
+}
+
+void Form1::revokedCardsChanged()
+{
+    if (m_revokedCards)
+        m_revokedCards->forget();
+    m_revokedWindow->refresh();
 }
 
 const cards::RevokedCards &Form1::revokedCards()

@@ -26,6 +26,7 @@ class RestoreHouse;
 class Verify;
 class CardFinder;
 class HistoryWindow;
+class RevokedWindow;
 class QMenuBar;
 class QMenu;
 class QAction;
@@ -87,6 +88,10 @@ public:
     HistoryWindow &historyWindow() { return *m_history; }
     // The revoked cards of the data folder, read again when the file changed.
     const cards::RevokedCards &revokedCards();
+    // The program changed letiltott.lst: what shows it follows.
+    void revokedCardsChanged();
+    RevokedWindow &revokedWindow() { return *m_revokedWindow; }
+    QAction *revokedAction() const { return m_revokedAction; }
     // The only way a command writes a house file or a backup.
     house::HouseStore &houseStore() { return *m_houseStore; }
     // "a 201-es portról": where the port in use is named in the history.
@@ -183,6 +188,7 @@ private:
     bool m_ended = false;
     std::unique_ptr<house::HouseStore> m_houseStore;
     std::unique_ptr<cards::RevokedCards> m_revokedCards;
+    std::unique_ptr<RevokedWindow> m_revokedWindow;
     std::unique_ptr<ReaderLink> m_reader;
     std::unique_ptr<HelpMode> m_helpMode;
     std::unique_ptr<HouseOpening> m_houseOpening;
@@ -204,5 +210,6 @@ private:
     QAction *m_emptyApartmentAction = nullptr;
     QAction *m_historyAction = nullptr;
     QAction *m_logAction = nullptr;
+    QAction *m_revokedAction = nullptr;
     QStatusBar *m_statusLine = nullptr;
 };

@@ -92,7 +92,8 @@ void CardFinder::findTriggered()
             "hogy egy visszaállítás se hozhassa vissza. A nem ott lakók listáját nem változtatja. Csak azt a "
             "kódhelyet írja át, amely még mindig a megtalált kódot tartalmazza, és kihagyja azt a házat, amelyet "
             "éppen adatcsere használ, vagy amelynek változásai nincsenek mentve. Utána vigye át a változást a "
-            "kártya leolvasókba (Ellenőrzés, majd Eltérések rátöltése)! Az előzmények nem változnak: azok azt őrzik, ami volt."));
+            "kártya leolvasókba (Ellenőrzés, majd Eltérések rátöltése)! Az előzmények nem változnak: azok azt őrzik, ami volt. Egy második kérdés felajánlja a kártyák "
+            "letiltását is, hogy semmi ne hozhassa vissza őket (Letiltott kártyák)."));
         for (QWidget *w : {static_cast<QWidget *>(m_ui->searchButton), static_cast<QWidget *>(m_ui->takeOutButton)})
             m_form.helpMode().watchWidget(w);
         connect(m_ui->searchButton, &QPushButton::clicked, this, [this] { search(m_ui->queryEdit->text()); });
@@ -119,6 +120,7 @@ bool CardFinder::search(const QString &text)
     }
     m_text = text;
     m_digits = query.digits;
+    m_name = query.name;
     m_hits = cards::nonResidentHits(m_people, m_digits);
     m_skipped.clear();
     m_filesSearched = 0;
@@ -234,10 +236,14 @@ void CardFinder::takeOutSelected()
     if (m_searching)
         return;
     QList<cards::Hit> chosen;
+    QStringList numbers; // of every selected hit, postas.lst's too
     for (const QModelIndex &index : m_ui->hitTable->selectionModel()->selectedRows()) {
         const int row = index.row();
         if (row < m_hits.size() && !m_hits.at(row).nonResidentList)
             chosen << m_hits.at(row);
+        const QString number = row < m_hits.size() ? cards::RevokedCards::numberOf(m_hits.at(row).code) : QString();
+        if (!number.isEmpty() && !numbers.contains(number))
+            numbers << number;
     }
     if (chosen.isEmpty()) {
         m_form.ask(QStringLiteral("Jelöljön ki egy vagy több találatot egy házban vagy mentésben!"));
@@ -253,8 +259,25 @@ void CardFinder::takeOutSelected()
                    Dialogs::Buttons::YesNo, Answer::No)
         != Answer::Yes)
         return;
+    // A card looked for by its owner's name or its whole code is the lost one; a fragment may be anyone's.
+    const bool whole = !m_name.isEmpty() || m_digits.size() == 10 || m_digits.size() == 12;
+    const QString shown = numbers.mid(0, 5).join(QStringLiteral(", "))
+                          + (numbers.size() > 5 ? QStringLiteral(" és még %1").arg(numbers.size() - 5) : QString());
+    QStringList failed;
+    if (!numbers.isEmpty()
+        && m_form.ask(QStringLiteral("Letiltja ezeket a kártyákat is, hogy ne kerülhessenek vissza ajtóba vagy házba? %1")
+                          .arg(shown),
+                      Dialogs::Buttons::YesNo, whole ? Answer::Yes : Answer::No)
+               == Answer::Yes) {
+        const QString reason = m_name.isEmpty() ? QStringLiteral("Kód törlése") : QStringLiteral("Kód törlése: %1").arg(m_name);
+        if (const QString error = cards::addRevoked(m_form.houseStore(), m_folder, numbers, reason,
+                                                    QStringLiteral("Letiltás: %1").arg(numbers.join(QStringLiteral(", "))));
+            !error.isEmpty())
+            failed << error;
+        m_form.revokedCardsChanged();
+    }
 
-    // Asked after the question: its event loop may have let an exchange start.
+    // Asked after the questions: their event loops may have let an exchange start.
     const QStringList exchanging = m_form.exchangeFiles(), unsaved = m_form.unsavedFiles();
     auto among = [](const QStringList &files, const QString &path) {
         for (const QString &file : files) {
@@ -264,7 +287,7 @@ void CardFinder::takeOutSelected()
         return false;
     };
     QSet<QString> emptied, busy, notSaved;
-    QStringList leftAlone, failed;
+    QStringList leftAlone;
     // One command: every file gets one version before its first record goes.
     house::HouseStore::Command store(m_form.houseStore(), QStringLiteral("Kód törlése"));
     QMap<QString, QList<cards::Hit>> byFile;

@@ -60,6 +60,7 @@ private:
     QString m_text;           // the query of the last search
     QString m_folder;         // the data folder it looked in
     QByteArray m_digits;
+    QString m_name;           // the non-resident whose code was looked for, if so
     QStringList m_people;     // postas.lst records
     QStringList m_files;      // still to look at
     QList<cards::Hit> m_hits;

@@ -1,5 +1,6 @@
 #include "cards/revoked.h"
 #include "house/housefile.h"
+#include "house/housestore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -125,6 +126,63 @@ const RevokedCard *RevokedCards::find(const QString &recordOrNumber) const
         return nullptr;
     const auto it = m_index.constFind(numberOf(recordOrNumber));
     return it == m_index.cend() ? nullptr : &m_cards.at(*it);
+}
+
+namespace {
+
+// The list as the file holds it now, not as it was last read for the checks.
+QString currentList(const QString &dataFolder, QList<RevokedCard> *cards)
+{
+    QFile file(RevokedCards::pathIn(dataFolder));
+    if (!file.exists())
+        return QString();
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(file.fileName(), file.errorString());
+    *cards = RevokedCards::parse(file.readAll());
+    return QString();
+}
+
+} // namespace
+
+QString addRevoked(house::HouseStore &store, const QString &dataFolder, const QStringList &numbers,
+                   const QString &reason, const QString &command)
+{
+    QList<RevokedCard> cards;
+    if (const QString error = currentList(dataFolder, &cards); !error.isEmpty())
+        return error;
+    QStringList known;
+    for (const RevokedCard &card : cards)
+        known << card.number;
+    const QDateTime now = QDateTime::currentDateTime();
+    bool added = false;
+    for (const QString &typed : numbers) {
+        const QString number = RevokedCards::numberOf(typed);
+        if (number.isEmpty() || known.contains(number))
+            continue;
+        known << number;
+        cards.append({number, now, reason});
+        added = true;
+    }
+    if (!added)
+        return QString();
+    const house::IoResult written = house::HouseStore::Command(store, command).replaceList(
+        RevokedCards::pathIn(dataFolder), RevokedCards::contentWith(cards));
+    return written.error;
+}
+
+QString removeRevoked(house::HouseStore &store, const QString &dataFolder, const QString &number,
+                      const QString &command)
+{
+    QList<RevokedCard> cards;
+    if (const QString error = currentList(dataFolder, &cards); !error.isEmpty())
+        return error;
+    const qsizetype before = cards.size();
+    cards.removeIf([&](const RevokedCard &card) { return card.number == RevokedCards::numberOf(number); });
+    if (cards.size() == before)
+        return QString();
+    const house::IoResult written = house::HouseStore::Command(store, command).replaceList(
+        RevokedCards::pathIn(dataFolder), RevokedCards::contentWith(cards));
+    return written.error;
 }
 
 QList<RevokedSlot> revokedSlots(const RevokedCards &revoked, const QByteArray &house, const QByteArray &door)

@@ -4,12 +4,15 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The revoked cards of a data folder: letiltott.lst, UTF-8 text, one line a
 // card: its number (10 upper-case hex digits), a tab, the ISO 8601 time it
 // was revoked, a tab, the reason. A card is its number, the first ten
 // characters of a record whatever type the last two give it. No widgets and
-// no writing here: the list is written through the house store.
+// no writing here but through the house store.
+namespace house { class HouseStore; }
+
 namespace cards {
 
 struct RevokedCard
@@ -41,6 +44,9 @@ public:
     // The card revoked under this number (any case, a record's type ignored), or null.
     const RevokedCard *find(const QString &recordOrNumber) const;
     bool isEmpty() const { return m_cards.isEmpty(); }
+    // The next refresh reads the file whatever its size and time say (the
+    // program's own write may have kept both).
+    void forget() { m_size = -2; }
 
     // The list's bytes with card added (an existing number keeps its entry) or removed.
     static QByteArray contentWith(const QList<RevokedCard> &cards);
@@ -53,6 +59,15 @@ private:
     QList<RevokedCard> m_cards;
     QHash<QString, int> m_index;
 };
+
+// Adds the numbers not yet revoked (with the time now and reason), or takes
+// number off, in the list as the file holds it now; the file is replaced
+// whole through the store, as command (logged there). Empty on success,
+// otherwise the sentence that says why nothing changed.
+QString addRevoked(house::HouseStore &store, const QString &dataFolder, const QStringList &numbers,
+                   const QString &reason, const QString &command);
+QString removeRevoked(house::HouseStore &store, const QString &dataFolder, const QString &number,
+                      const QString &command);
 
 // A slot that holds a revoked card, in the house about to be written or sent
 // and/or in the door as it was read.
