@@ -398,10 +398,20 @@ QStringList Store::keys() const
     QSet<QString> seen;
     QStringList out;
     for (const QString &index : indexFiles()) {
-        for (const Entry &entry : readIndex(index)) {
-            if (!seen.contains(normal(entry.file))) {
-                seen.insert(normal(entry.file));
-                out << entry.file;
+        QFile file(index);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        // Only the file field is wanted: the times of a long index stay unparsed.
+        const QByteArray data = file.readAll();
+        for (qsizetype at = 0, end; (end = data.indexOf('\n', at)) >= 0; at = end + 1) {
+            const qsizetype first = data.indexOf('\t', at), second = first < 0 ? -1 : data.indexOf('\t', first + 1);
+            const qsizetype third = second < 0 ? -1 : data.indexOf('\t', second + 1);
+            if (third < 0 || third > end)
+                continue;
+            const QString key = QString::fromUtf8(data.constData() + second + 1, third - second - 1);
+            if (!key.isEmpty() && !seen.contains(normal(key))) {
+                seen.insert(normal(key));
+                out << key;
             }
         }
     }

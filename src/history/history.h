@@ -102,8 +102,10 @@ public:
     static QString lineOf(const Entry &entry);
     static bool parseLine(const QString &line, Entry *entry);
 
-private:
+    // The index a file's entries are in (shared by a house and its backup).
     QString indexPathOf(const QString &key) const;
+
+private:
     QString contentPath(const QString &sha) const;
     Refusal ensureFolders() const;
     Refusal writeContent(const QString &sha, const QByteArray &content);

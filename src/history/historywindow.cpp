@@ -18,7 +18,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QShortcut>
-#include <QThread>
+#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -83,24 +83,23 @@ QStringList recordsOf(const QByteArray &content)
 
 } // namespace
 
-// The rows of the chosen house, their texts made on the worker thread.
+// The rows of the chosen house; a row's texts are made when it is shown.
 class VersionModel : public QAbstractTableModel
 {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void reset(const QList<history::Entry> &entries, const QList<QStringList> &cells)
+    void reset(const QList<history::Entry> &entries)
     {
         beginResetModel();
         m_entries = entries;
-        m_cells = cells;
         endResetModel();
     }
     const QList<history::Entry> &entries() const { return m_entries; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : int(m_cells.size());
+        return parent.isValid() ? 0 : int(m_entries.size());
     }
     int columnCount(const QModelIndex &parent = QModelIndex()) const override
     {
@@ -108,9 +107,25 @@ public:
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_cells.size())
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_entries.size())
             return {};
-        return m_cells[index.row()].value(index.column());
+        const history::Entry &e = m_entries[index.row()];
+        switch (index.column()) {
+        case TimeColumn:
+            return timeOf(e);
+        case FileColumn:
+            return native(e.file);
+        case WhatColumn:
+            return HistoryWindow::whatWord(e);
+        case CommandColumn:
+            return e.command;
+        case PortColumn:
+            return e.port;
+        case SlotsColumn:
+            return e.kind == history::Kind::Version ? QStringLiteral("%1 változott").arg(e.changed)
+                                                    : QStringLiteral("%1 eltért a háztól").arg(e.changed);
+        }
+        return {};
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -124,70 +139,33 @@ public:
 
 private:
     QList<history::Entry> m_entries;
-    QList<QStringList> m_cells;
 };
 
-struct HistoryWindow::Loaded
+// The house list and the rows of one house, read a slice at a time on the
+// user-interface thread, so that the window answers meanwhile however long
+// the index is.
+struct HistoryWindow::Loading
 {
-    int generation = 0;
     bool listed = false;
     QStringList houses;   // with listed: every house with history
     QList<bool> missing;  // with listed: the house file does not exist
     QString house;        // whose rows these are
-    QList<history::Entry> entries; // newest first
-    QList<QStringList> cells;
-
-    // On the worker thread: nothing here touches the window or the program's Store.
-    static Loaded read(const QString &dataFolder, bool listHouses, QString wanted)
-    {
-        Loaded out;
-        const history::Store store(dataFolder);
-        if (listHouses) {
-            out.listed = true;
-            out.houses = housesOf(store.keys());
-            for (const QString &h : std::as_const(out.houses))
-                out.missing << !QFileInfo::exists(store.pathOf(h));
-            const auto found = std::find_if(out.houses.cbegin(), out.houses.cend(), [&](const QString &h) {
-                return !wanted.isEmpty() && history::Store::sameKey(h, wanted);
-            });
-            wanted = found != out.houses.cend() ? *found : out.houses.value(0);
-        }
-        out.house = wanted;
-        if (wanted.isEmpty())
-            return out;
-        const QString backup = backupKeyOf(wanted);
-        // The index is appended to: its lines are in the order things happened.
-        const QList<history::Entry> all = store.entriesOf(wanted);
-        for (auto it = all.crbegin(); it != all.crend(); ++it) {
-            if (history::Store::sameKey(it->file, wanted) || history::Store::sameKey(it->file, backup))
-                out.entries << *it;
-        }
-        // A clock put back leaves later lines with earlier times: the times decide.
-        std::stable_sort(out.entries.begin(), out.entries.end(),
-                         [](const history::Entry &a, const history::Entry &b) { return a.time > b.time; });
-        out.cells.reserve(out.entries.size());
-        for (const history::Entry &e : std::as_const(out.entries)) {
-            const QString slotText = e.kind == history::Kind::Version ? QStringLiteral("%1 változott").arg(e.changed)
-                                                                   : QStringLiteral("%1 eltért a háztól").arg(e.changed);
-            out.cells << QStringList{timeOf(e), native(e.file), whatWord(e), e.command, e.port, slotText};
-        }
-        return out;
-    }
+    QString backup;
+    QByteArray index;     // the house's index, parsed from `at` on
+    qsizetype at = 0;
+    qint64 line = 0;
+    QList<history::Entry> entries;
 };
 
 HistoryWindow::HistoryWindow(Needs needs)
     : m_needs(std::move(needs))
     , m_ui(std::make_unique<Ui::HistoryWindow>())
 {
+    connect(&m_sliceTimer, &QTimer::timeout, this, &HistoryWindow::readSlice);
 }
 
 HistoryWindow::~HistoryWindow()
 {
-    // A reading still running must end before what it reports to goes.
-    for (QThread *thread : std::as_const(m_threads)) {
-        thread->wait();
-        delete thread;
-    }
     delete m_window;
 }
 
@@ -279,28 +257,71 @@ void HistoryWindow::open(const QString &house)
 
 void HistoryWindow::load(bool listHouses, const QString &wanted)
 {
-    const int generation = ++m_generation;
-    const QString folder = m_needs.store.history().dataFolder();
-    auto loaded = std::make_shared<Loaded>();
-    QThread *thread = QThread::create([=] {
-        *loaded = Loaded::read(folder, listHouses, wanted);
-        loaded->generation = generation;
-    });
-    m_threads << thread;
-    connect(thread, &QThread::finished, this, [this, thread, loaded] {
-        m_threads.removeOne(thread);
-        thread->deleteLater();
-        show(*loaded);
-    });
+    // Only the last request counts: the user may have chosen again meanwhile.
+    m_loading = std::make_unique<Loading>();
+    Loading &l = *m_loading;
+    const history::Store &store = m_needs.store.history();
+    QString house = wanted;
+    if (listHouses) {
+        l.listed = true;
+        l.houses = housesOf(store.keys());
+        for (const QString &h : std::as_const(l.houses))
+            l.missing << !QFileInfo::exists(store.pathOf(h));
+        const auto found = std::find_if(l.houses.cbegin(), l.houses.cend(), [&](const QString &h) {
+            return !wanted.isEmpty() && history::Store::sameKey(h, wanted);
+        });
+        house = found != l.houses.cend() ? *found : l.houses.value(0);
+    }
+    l.house = house;
+    l.backup = backupKeyOf(house);
+    if (!house.isEmpty()) {
+        QFile index(store.indexPathOf(house));
+        if (index.open(QIODevice::ReadOnly))
+            l.index = index.readAll();
+    }
     m_ui->statusLabel->setText(QStringLiteral("Az előzmények olvasása...") + m_notice);
     m_ui->restoreButton->setEnabled(false);
-    thread->start();
+    if (!m_sliceTimer.isActive())
+        m_sliceTimer.start(0);
 }
 
-void HistoryWindow::show(const Loaded &loaded)
+void HistoryWindow::readSlice()
 {
-    // Only the last request counts: the user may have chosen again meanwhile.
-    if (loaded.generation != m_generation || !m_window)
+    if (!m_loading) {
+        m_sliceTimer.stop();
+        return;
+    }
+    Loading &l = *m_loading;
+    QElapsedTimer slice;
+    slice.start();
+    // A last line without its line end is left: a write cut short.
+    while (slice.elapsed() < 8) {
+        const qsizetype end = l.index.indexOf('\n', l.at);
+        if (end < 0)
+            break;
+        history::Entry entry;
+        if (history::Store::parseLine(QString::fromUtf8(l.index.constData() + l.at, end - l.at), &entry)) {
+            entry.line = l.line++;
+            if (history::Store::sameKey(entry.file, l.house) || history::Store::sameKey(entry.file, l.backup))
+                l.entries << entry;
+        }
+        l.at = end + 1;
+    }
+    if (l.index.indexOf('\n', l.at) >= 0)
+        return;
+    m_sliceTimer.stop();
+    // The index is appended to, oldest first; a clock put back leaves later
+    // lines with earlier times: the times decide, then the order written.
+    std::reverse(l.entries.begin(), l.entries.end());
+    std::stable_sort(l.entries.begin(), l.entries.end(),
+                     [](const history::Entry &a, const history::Entry &b) { return a.time > b.time; });
+    const std::unique_ptr<Loading> done = std::move(m_loading);
+    show(*done);
+}
+
+void HistoryWindow::show(const Loading &loaded)
+{
+    if (!m_window)
         return;
     QComboBox *combo = m_ui->houseCombo;
     if (loaded.listed) {
@@ -312,7 +333,7 @@ void HistoryWindow::show(const Loaded &loaded)
     }
     combo->setCurrentIndex(combo->findData(loaded.house));
     m_house = loaded.house;
-    m_model->reset(loaded.entries, loaded.cells);
+    m_model->reset(loaded.entries);
     WindowPlacement::fitColumns(m_ui->versionTable);
     m_ui->restoreButton->setEnabled(!loaded.entries.isEmpty());
     m_ui->statusLabel->setText(loaded.house.isEmpty() ? QStringLiteral("Az adatmappa egyetlen házának sincsenek előzményei.")

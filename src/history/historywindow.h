@@ -7,12 +7,12 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 class HelpMode;
-class QThread;
 class QWidget;
 class SettingsStore;
 namespace house { class HouseStore; }
@@ -54,7 +54,7 @@ public:
     Ui::HistoryWindow &ui() const { return *m_ui; }
     // The house (its key in the history) whose rows are shown or loading.
     QString house() const { return m_house; }
-    bool loading() const { return !m_threads.isEmpty(); }
+    bool loading() const { return m_loading != nullptr; }
     // The entries of the rows, newest first.
     QList<history::Entry> entries() const;
     // The difference rows as tab-separated text under their headers, as "Másolás" copies them.
@@ -68,11 +68,13 @@ signals:
     void rowsShown();
 
 private:
-    struct Loaded;
+    struct Loading;
     void build();
-    // Reads the house list (when listHouses) and the rows of `wanted` on a worker thread.
+    // Reads the house list (when listHouses) and the rows of `wanted`, the
+    // index a slice at a time from the event loop.
     void load(bool listHouses, const QString &wanted);
-    void show(const Loaded &loaded);
+    void readSlice();
+    void show(const Loading &loaded);
     void houseChosen(int index);
     void compare();
     void bringBack();
@@ -85,6 +87,6 @@ private:
     VersionModel *m_model = nullptr;
     QString m_house;
     QString m_notice; // said once under the rows when they come
-    int m_generation = 0;
-    QList<QThread *> m_threads;
+    std::unique_ptr<Loading> m_loading;
+    QTimer m_sliceTimer;
 };
