@@ -89,8 +89,8 @@ private slots:
         QTest::newRow("read-out") << "readout o" << "A kódmemória kiolvasása kész.|" + note(Revoked);
         QTest::newRow("verify, the door changed since") << "verify|door 41 ABCDEF123456|verify" << "1 kód eltér a kártya leolvasóban a(z) @haz.txt háztól. Az eltérések az Eltérések ablakban láthatók; az Eltérések rátöltése csak ezeket tölti rá.|"
             + note(Revoked) + "\n\nAz előző ellenőrzés (T) óta: 0 új, 0 törölt, 1 módosult kód. Megnyitja az Előzmények ablakot? [YesNo Enter=No]";
-        QTest::newRow("read-back") << "door 40 FFFFFFFFFFFF|empty|door 41 ABCDEF123456|verify|door 50|differences o" << "A rátöltés után is 1 kód eltér a kártya leolvasóban a(z) @haz.txt háztól: "
-            "közben valaki megváltoztathatta a kártya leolvasót. Az eltérések az Eltérések ablakban láthatók.|" + note("6. lakás 5. hely (50. kódhely): 0A1B2C3D4E, Kód törlése");
+        QTest::newRow("read-back") << "door 40 FFFFFFFFFFFF|empty|door 41 ABCDEF123456|verify|door 1365|differences o" << "A rátöltés után is 1 kód eltér a kártya leolvasóban a(z) @haz.txt háztól: "
+            "közben valaki megváltoztathatta a kártya leolvasót. Az eltérések az Eltérések ablakban láthatók.|" + note("152. lakás 6. hely (1365. kódhely): 0A1B2C3D4E, Kód törlése");
     }
     void outOfADoor()
     {

@@ -40,6 +40,8 @@ public:
     const QList<RevokedCard> &cards() const { return m_cards; }
     // The card revoked under this number (any case, a record's type ignored), or null.
     const RevokedCard *find(const QString &recordOrNumber) const;
+    // The same for the record at byte `at` of a house's (or a dump's) bytes.
+    const RevokedCard *find(const QByteArray &content, qsizetype at) const;
     bool isEmpty() const { return m_cards.isEmpty(); }
 
     // The list's bytes with card added (an existing number keeps its entry) or removed.
@@ -51,7 +53,9 @@ private:
     qint64 m_size = -1;
     QDateTime m_modified;
     QList<RevokedCard> m_cards;
-    QHash<QString, int> m_index;
+    // A number's ten hex digits as a 40-bit value: an upload checks 1365
+    // records against 10,000 cards without making a string of any.
+    QHash<qint64, int> m_index;
 };
 
 // A slot that holds a revoked card, in the house about to be written or sent
