@@ -26,6 +26,8 @@ private slots:
         QTest::newRow("history cannot be written") << "no history|store" << refused + "\n" + refused;
         QTest::newRow("the house changed on disk") << "changed|empty" << "Lakás ürítése\thaz.txt\t\telutasítva\tA\\(z\\) \\S+haz.txt fájl megváltozott.+";
         QTest::newRow("log cannot be written") << "no log|store" << "";
+        QTest::newRow("upload of a revoked card, Nem") << "revoke|answer No|click Command1" << "Rátöltés\thaz.txt\t1\telutasítva\tletiltott kártya 1 kódhelyen, semmi sem került a kártya leolvasóba: a felhasználó nem kérte";
+        QTest::newRow("upload of a revoked card, Igen") << "revoke|answer Yes|click Command1" << "Letiltott kártya törlése\thaz.txt\t1\tkész\t1 kódhely változott\nRátöltés\thaz.txt\t1\tkész\t1365/1365 kódhely írva";
     }
     void events()
     {
@@ -47,6 +49,7 @@ private slots:
             else if (step == "no log") QVERIFY(QDir().mkpath(d.h.path("elozmenyek/naplo.log")));
             else if (step == "changed") d.h.writeFile("haz.txt", Door::with(d.house, 1, Door::Code));
             else if (step == "empty") d.h.form->emptyApartmentAction()->trigger();
+            else if (step == "revoke") d.h.writeFile("letiltott.lst", "0A1B2C3D4E\t2024-05-01T10:00:00+02:00\tKód törlése\n");
             else fixtures::act(d.h, step);
         }
         QVERIFY(d.waitEnd()); // each line begins with the local time and its offset

@@ -30,11 +30,11 @@ struct Bench
         h.form->show();
         return h.form->reader().link()->deviceName() == dir.filePath("201");
     }
-    // OK to the questions, haz.txt for the file; then `button`.
-    void click(QPushButton *button)
+    // OK to the questions, haz.txt for the file (or these answers); then `button`.
+    void click(QPushButton *button, const QString &answers = "o phaz.txt o")
     {
         h.dialogs.clear();
-        h.script("o phaz.txt o");
+        h.script(answers);
         QTest::mouseClick(button, Qt::LeftButton);
     }
     QString last() const { return h.dialogs.messageTexts().value(h.dialogs.messageTexts().size() - 1); }
@@ -98,6 +98,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A rátöltés a PC-ből kész.", 20000);
         QCOMPARE(b.server.model().records(), openedhouse::recordsOf(house.toUpper()).mid(0, 1365));
         QCOMPARE(b.server.receivedFrames().size(), 1365);
+        // Revoked (the house holds it in lower case): emptied in the house, then in the reader.
+        b.h.writeFile("letiltott.lst", "0A1B2C3D4E\t2024-05-01T10:00:00+02:00\tKód törlése\n");
+        b.click(b.h.ui().Command1, "y");
+        QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A rátöltés a PC-ből kész.", 20000);
+        QVERIFY(!b.server.model().records().join("").contains("0A1B2C3D4E") && b.server.model().slotRecord(1234) == "FFFFFFFFFFFF");
         // The real 500 ms resend interval, then the device vanishes.
         b.server.model().options().silent = true;
         QList<qint64> gaps;
@@ -107,7 +112,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(gaps.size(), 4, 5000);
         for (qint64 gap : gaps.mid(1))
             QVERIFY2(gap >= 450 && gap <= 700, qPrintable(QString::number(gap)));
-        QCOMPARE(b.server.receivedFrames().mid(1365), QList<QByteArray>(4, writeFrame(recordBytes(house, 1), 1)));
+        QCOMPARE(b.server.receivedFrames().mid(2730), QList<QByteArray>(4, writeFrame(recordBytes(house, 1), 1)));
         b.server.closeMaster();
         // In our own words, whatever the system's language.
         QTRY_COMPARE_WITH_TIMEOUT(b.last(), "A(z) " + b.dir.filePath("201") + " port megszakadt: az eszköz nem érhető el (kihúzták?).\nVálassza ki újra a portot a Comm listában!\n"

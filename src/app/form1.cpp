@@ -561,19 +561,21 @@ QString Form1::dataFolder() const
     return m_ui->Text4->text();
 }
 
-void Form1::tellDoorChange(const history::DoorChange &change, const QString &housePath)
+void Form1::tellDoorChange(const history::DoorChange &change, const QString &housePath, const QString &revokedNote)
 {
-    if (!change.earlier) {
-        showStatus(QStringLiteral("A(z) %1 házhoz nincs korábbi kiolvasás, ellenőrzés vagy rátöltés az előzményekben.")
-                       .arg(QFileInfo(housePath).fileName()));
+    const QString since = change.earlier ? QStringLiteral("Az előző %1 (%2) óta").arg(change.what, change.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                                         : QString();
+    if (!change.earlier || !change.any()) {
+        // The note first: the line below the form stays once its box is gone.
+        if (!revokedNote.isEmpty())
+            ask(revokedNote);
+        showStatus(change.earlier ? since + QStringLiteral(" a kártya leolvasó nem változott.")
+                                  : QStringLiteral("A(z) %1 házhoz nincs korábbi kiolvasás, ellenőrzés vagy rátöltés az előzményekben.")
+                                        .arg(QFileInfo(housePath).fileName()));
         return;
     }
-    const QString since = QStringLiteral("Az előző %1 (%2) óta").arg(change.what, change.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-    if (!change.any()) {
-        showStatus(since + QStringLiteral(" a kártya leolvasó nem változott."));
-        return;
-    }
-    if (ask(since + QStringLiteral(": %1 új, %2 törölt, %3 módosult kód. Megnyitja az Előzmények ablakot?")
+    if (ask((revokedNote.isEmpty() ? QString() : revokedNote + QStringLiteral("\n\n"))
+                + since + QStringLiteral(": %1 új, %2 törölt, %3 módosult kód. Megnyitja az Előzmények ablakot?")
                         .arg(change.added)
                         .arg(change.emptied)
                         .arg(change.changed),

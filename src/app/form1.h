@@ -133,7 +133,10 @@ public:
     // After a read-out or a verify: how the door changed since the house's
     // newest earlier snapshot, as a question when it changed (Igen opens
     // "Előzmények" at the house), on the status line when it did not.
-    void tellDoorChange(const history::DoorChange &change, const QString &housePath);
+    // revokedNote (the door still opens for a revoked card) goes into that
+    // question, or into a message of its own.
+    void tellDoorChange(const history::DoorChange &change, const QString &housePath,
+                        const QString &revokedNote = QString());
 
     // A message box with the program's title.
     Dialogs::Answer ask(const QString &text, Dialogs::Buttons buttons = Dialogs::Buttons::Ok);

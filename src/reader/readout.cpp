@@ -7,6 +7,7 @@
 #include "reader/erase.h"
 #include "reader/protocol.h"
 #include "reader/readerlink.h"
+#include "reader/revokeddoor.h"
 #include "ui_form1.h"
 
 #include <QFile>
@@ -268,7 +269,8 @@ void ReadOut::onDump(const QByteArray &dump)
     m_form.setSideListsEnabled(true);
     u.Text3->clear();
     m_form.ask(QStringLiteral("A kódmemória kiolvasása kész."));
-    m_form.tellDoorChange(since, m_target);
+    // The house now says what the door holds, a revoked card too: told here.
+    m_form.tellDoorChange(since, m_target, revokeddoor::doorNote(m_form, content));
 }
 
 void ReadOut::endFailed()

@@ -7,6 +7,7 @@
 #include "reader/erase.h"
 #include "reader/protocol.h"
 #include "reader/readerlink.h"
+#include "reader/revokeddoor.h"
 #include "ui_form1.h"
 
 #include <QDir>
@@ -142,7 +143,14 @@ void Upload::command1Clicked()
         endRefused();
         return;
     }
-    if (m_form.ask(confirmMessage(), Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+    // A revoked card must not reach the door: its question takes the place
+    // of the usual one, Igen empties it in the house before the run.
+    QByteArray content;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        content = file.read(house::HouseFileSize);
+    const QList<cards::RevokedSlot> revoked = revokeddoor::find(m_form, content);
+    if (revoked.isEmpty() ? m_form.ask(confirmMessage(), Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok
+                          : !revokeddoor::askToEmpty(m_form, Form1::Exchange::Upload, path, revoked)) {
         endRefused();
         return;
     }
@@ -152,6 +160,11 @@ void Upload::command1Clicked()
         return;
     if (!reader.isOpen()) {
         m_form.ask(ReaderLink::noPortMessage());
+        endRefused();
+        return;
+    }
+
+    if (!revokeddoor::emptyInHouse(m_form, Form1::Exchange::Upload, path, revoked)) {
         endRefused();
         return;
     }

@@ -19,7 +19,9 @@ class SerialLink;
 // moment its slot is sent, so a record written in place meanwhile (apartment
 // 138) reaches the slots not yet sent. Nothing that is not twelve hexadecimal
 // digits ever goes to the reader: the whole house is checked before the first
-// frame, and every record again as it is read.
+// frame, and every record again as it is read. Nor does a revoked card: a
+// house that holds one is sent only once its records are emptied, after a
+// question (revokeddoor).
 //
 // Every end of a run - success, a refused slot, the give-up after 20 sends, a
 // broken line, a record that went bad - leaves the same state behind: flag

@@ -8,6 +8,7 @@
 #include "house/houseview.h"
 #include "reader/differenceswindow.h"
 #include "reader/readerlink.h"
+#include "reader/revokeddoor.h"
 #include "reader/upload.h"
 #include "ui_form1.h"
 
@@ -166,13 +167,13 @@ void Verify::onDump(const QByteArray &dump)
     s.verifyRunning = 0;
     endWait();
 
-    m_result = Result{true, m_path, m_content, m_line,
-                      protocol::differingSlots(protocol::decodeDump(dump), recordsOf(m_content))};
-    const QString house = native(m_path);
-    const qsizetype count = m_result.differences.size();
     QByteArray held;
     for (const QString &record : protocol::decodeDump(dump))
         held += record.toLatin1();
+    m_result = Result{true, m_path, m_content, m_line,
+                      protocol::differingSlots(protocol::decodeDump(dump), recordsOf(m_content)), held};
+    const QString house = native(m_path);
+    const qsizetype count = m_result.differences.size();
     const QString command = (m_readBack ? QStringLiteral("Eltérések rátöltése, visszaolvasás ") : QStringLiteral("Ellenőrzés "))
                             + m_form.fromPortPhrase();
     history::Store &history = m_form.houseStore().history();
@@ -185,12 +186,20 @@ void Verify::onDump(const QByteArray &dump)
     const bool tellChange = !m_readBack && lost.isEmpty();
     if (!lost.isEmpty())
         m_form.showStatus(lost);
+    // A revoked card in the door is told in any case: after the read-back it
+    // says whether the door is clean now.
+    const QString revoked = revokeddoor::doorNote(m_form, held);
+    const auto tellDoor = [&] {
+        if (tellChange)
+            m_form.tellDoorChange(since, m_result.path, revoked);
+        else if (!revoked.isEmpty())
+            m_form.ask(revoked);
+    };
     logEnd(history::Log::Result::Done, QStringLiteral("%1 kódhely eltér").arg(count));
     if (count == 0) {
         m_form.ask(m_readBack ? QStringLiteral("A kártya leolvasó most pontosan a(z) %1 ház kódjait tartalmazza.").arg(house)
                               : QStringLiteral("A kártya leolvasó pontosan a(z) %1 ház kódjait tartalmazza.").arg(house));
-        if (tellChange)
-            m_form.tellDoorChange(since, m_result.path);
+        tellDoor();
         return;
     }
     markRows();
@@ -210,8 +219,7 @@ void Verify::onDump(const QByteArray &dump)
                                            "tölti rá.")
                                 .arg(count)
                                 .arg(house));
-    if (tellChange)
-        m_form.tellDoorChange(since, m_result.path);
+    tellDoor();
 }
 
 QStringList Verify::nonResidentNames() const
@@ -292,9 +300,12 @@ void Verify::uploadDifferencesTriggered()
                                   "tölthetők rá. Előbb ellenőrizze a kártya leolvasót az Ellenőrzés paranccsal!"));
         return;
     }
-    if (m_result.differences.isEmpty()) {
-        m_form.ask(QStringLiteral("A legutóbbi ellenőrzés szerint a kártya leolvasó pontosan a házat tartalmazza, "
-                                  "nincs mit rátölteni."));
+    const QString nothingToSend = QStringLiteral("A legutóbbi ellenőrzés szerint a kártya leolvasó pontosan a házat "
+                                                 "tartalmazza, nincs mit rátölteni.");
+    // A revoked card where door and house agree is no difference, yet it must go.
+    const QList<cards::RevokedSlot> revoked = revokeddoor::find(m_form, m_result.content, m_result.door);
+    if (m_result.differences.isEmpty() && revoked.isEmpty()) {
+        m_form.ask(nothingToSend);
         return;
     }
     ReaderLink &reader = m_form.reader();
@@ -317,13 +328,17 @@ void Verify::uploadDifferencesTriggered()
         return;
     }
 
-    const Result result = m_result;
-    if (m_form.ask(QStringLiteral("%1 kód eltér a kártya leolvasóban a(z) %2 háztól. Rátölthetem csak ezeket a "
-                                  "kódokat a kártya leolvasóba?")
-                       .arg(result.differences.size())
-                       .arg(native(path)),
-                   Dialogs::Buttons::OkCancel)
-        != Dialogs::Answer::Ok)
+    Result result = m_result;
+    const int afterEmptying = int(protocol::differingSlots(recordsOf(result.door),
+                                                           recordsOf(revokeddoor::emptied(result.content, revoked)))
+                                      .size());
+    if (revoked.isEmpty() ? m_form.ask(QStringLiteral("%1 kód eltér a kártya leolvasóban a(z) %2 háztól. Rátölthetem "
+                                                      "csak ezeket a kódokat a kártya leolvasóba?")
+                                           .arg(result.differences.size())
+                                           .arg(native(path)),
+                                       Dialogs::Buttons::OkCancel)
+                                != Dialogs::Answer::Ok
+                          : !revokeddoor::askToEmpty(m_form, Form1::Exchange::DifferenceUpload, path, revoked, afterEmptying))
         return;
     // The question ran an event loop: the port, the house or the reader may
     // have changed meanwhile.
@@ -331,6 +346,19 @@ void Verify::uploadDifferencesTriggered()
         || !houseview::checkShownHouse(m_form, QStringLiteral("Eltérések rátöltése"))) {
         m_form.ask(QStringLiteral("Az ellenőrzés eredménye közben érvényét vesztette. ") + verifyFirst);
         return;
+    }
+    if (!revoked.isEmpty()) {
+        if (!revokeddoor::emptyInHouse(m_form, Form1::Exchange::DifferenceUpload, path, revoked))
+            return;
+        // The verify's result follows this own write: the slots to send are
+        // those where the door as read differs from the house as it is now.
+        m_result.content = m_form.state().shownHouse.content();
+        m_result.differences = protocol::differingSlots(recordsOf(m_result.door), recordsOf(m_result.content));
+        result = m_result;
+        if (result.differences.isEmpty()) {
+            m_form.ask(nothingToSend);
+            return;
+        }
     }
     QList<int> slotNumbers;
     for (const protocol::SlotDifference &d : result.differences)

@@ -73,6 +73,7 @@ private:
         QByteArray content; // the house file's bytes the reader was compared with
         QPointer<SerialLink> line;
         QList<protocol::SlotDifference> differences;
+        QByteArray door; // what the reader held, as a house file holds it
     };
 
     Form1 &m_form;
