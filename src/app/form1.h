@@ -87,6 +87,8 @@ public:
     HistoryWindow &historyWindow() { return *m_history; }
     // The revoked cards of the data folder, read again when the file changed.
     const cards::RevokedCards &revokedCards();
+    // After the program changed letiltott.lst: the open lists mark what it holds now.
+    void revokedCardsChanged();
     // The only way a command writes a house file or a backup.
     house::HouseStore &houseStore() { return *m_houseStore; }
     // "a 201-es portról": where the port in use is named in the history.
