@@ -3,7 +3,12 @@
 #include "door.h"
 #include "history/historywindow.h"
 #include "ui_historywindow.h"
+#include "cards/cardfinder.h"
+#include "ui_cardwindow.h"
+#include "reader/differenceswindow.h"
+#include "reader/verify.h"
 #include <QClipboard>
+#include <QSignalSpy>
 
 using namespace fixtures;
 namespace {
@@ -70,6 +75,8 @@ private slots:
         QTest::newRow("a backup's version into the backup") << "" << 1 << "Yes" << Files{{"b.bak", B0}};
         QTest::newRow("a house gone, under its own name") << "gone" << 3 << "Yes" << Files{{"b.txt", B0}};
         QTest::newRow("No") << "" << 3 << "No" << Files{};
+        QTest::newRow("a revoked card, No") << "revoked" << 3 << "Yes|answer No" << Files{};
+        QTest::newRow("a revoked card, Yes") << "revoked" << 3 << "Yes|answer Yes" << Files{{"b.txt", B0}}; // and so is the undo asked
         QTest::newRow("unsaved rows") << "unsaved" << 3 << "" << Files{};
         QTest::newRow("an upload of it") << "upload" << 3 << "" << Files{};
     }
@@ -81,13 +88,16 @@ private slots:
         if (before == "unsaved") act(h, "answer Ok|pick d.txt|click Command2|type 7|answer No|dclick List6 114");
         if (before == "upload") QVERIFY(d->hold(Form1::Exchange::Upload, 99 * 15));
         if (before == "gone") QVERIFY(QFile::remove(h.path("b.txt")));
+        if (before == "revoked") h.writeFile("letiltott.lst", revokedList("0A1B2C3D4E"));
         open();
         QCOMPARE(w().ui().houseCombo->currentText(), before == "gone" ? "b.txt (nem létezik)" : "b.txt");
         const QString name = cell(row, 1), file = QDir::toNativeSeparators(h.path(name));
         const QByteArray old = h.readFile(name);
-        const QStringList asked{QString(answer.isEmpty() ? "A(z) %1 fájlt most adatcsere használja, vagy el nem mentett változás van benne: nem állítható vissza."
+        QStringList asked{QString(answer.isEmpty() ? "A(z) %1 fájlt most adatcsere használja, vagy el nem mentett változás van benne: nem állítható vissza."
                                                   : "Visszaállítja a(z) %1 fájlt a %2 sorból (%3)? A mostani tartalma az előzmények közé kerül. [YesNo Enter=No]")
                                     .arg(file, cell(row, 0), cell(row, 2))};
+        if (before == "revoked") // B0 holds it at slot 60, as b.txt does now
+            asked << QStringLiteral("A(z) %1 fájlba írandó kódok között letiltott kártya van:\n7. lakás 6. hely (60. kódhely): 0A1B2C3D4E, Elveszett\nMégis beírja? (Nem: semmi sem változik.) [YesNo Enter=No]").arg(file);
         Files expected = openedhouse::snapshot(h.dataFolder);
         expected.insert(changes);
         h.dialogs.clear();
@@ -104,8 +114,37 @@ private slots:
         const history::Entry top = w().entries().value(0);
         QCOMPARE(top.file + '|' + top.command + '|' + top.content, name + "|Visszaállítás az előzményekből|" + (old.isEmpty() ? "" : history::Store::hashOf(old)));
         select({0});
-        act(h, "answer Yes|click restoreButton");
+        act(h, "answer " + answer + "|click restoreButton");
         QCOMPARE(h.readFile(name), old.isEmpty() ? house::blankHouseContent() : old);
+    }
+
+    // A revoked card in List2 and List3, over the verify's mark where the door differs, in "Eltérések", in the difference rows
+    // and the card hits, with its reason; after the list let it go, only the verify's mark is left.
+    void revokedCardsAreMarked()
+    {
+        Harness &h = d->h;
+        auto tip = [](auto *item) { return item->font().strikeOut() && item->font().bold() ? item->toolTip() : QString(); };
+        auto marks = [&] {
+            QStringList out{tip(h.ui().List2->item(66)), tip(h.ui().List2->item(65)), tip(h.ui().List3->item(66)), tip(w().ui().differenceTable->item(0, 4)),
+                            tip(w().ui().differenceTable->item(0, 3)), tip(d->h.form->verify().window()->table()->item(0, 4))};
+            for (int r = 0; r < h.form->cardFinder().ui().hitTable->rowCount(); ++r) out << tip(h.form->cardFinder().ui().hitTable->item(r, 4));
+            return out.join('|');
+        };
+        h.writeFile("letiltott.lst", revokedList("0a1b2c3d4e"));
+        h.form->revokedCardsChanged();
+        select({0}); // the house before the second read-out against now: slot 1234 took the card
+        d->model.setSlotRecord(60, "222222222222");
+        QVERIFY(d->run(h.form->verifyAction()) && d->marked(66) && !d->marked(65));
+        h.form->findCardAction()->trigger();
+        QSignalSpy found(&h.form->cardFinder(), &CardFinder::searchFinished);
+        QVERIFY(h.form->cardFinder().search("0A1B2C3D4E") && found.wait(5000));
+        const QString lost = "Letiltott kártya: Elveszett";
+        QCOMPARE(marks(), (QStringList{lost, "", lost, lost, "", lost} + QStringList(6, lost)).join('|')); // postas.lst, b.bak, b.txt twice, haz.bak, haz.txt
+        h.form->revokedCardsChanged(); // marked again over the verify's mark, which stays
+        h.writeFile("letiltott.lst", "");
+        h.form->revokedCardsChanged();
+        QCOMPARE(marks(), QString(11, '|'));
+        QVERIFY(d->marked(66));
     }
 };
 

@@ -15,6 +15,8 @@ const QString Prompt = QStringLiteral("Adjon nevet a kódsornak! (Max. 17 karakt
 const QString NotHex = QStringLiteral("A kártyakód csak 0-9 és A-F karaktereket tartalmazhat.");
 const QString NoCp1250 = QStringLiteral("A név olyan karaktert tartalmaz, amely nem menthető el. Csak a magyar és a közép-európai ábécék betűit használja!");
 const QString Save = QStringLiteral("Mentsem a %1a.txt nevű fájlba? [YesNo]"), PickDonor = QStringLiteral("Válassza ki melyik házból kiván kódokat másolni! [OkCancel]");
+const QString IntoHouse = QStringLiteral("A(z) %1a.txt fájlba írandó kódok között letiltott kártya van:\n%2, Elveszett\nMégis beírja? (Nem: semmi sem változik.) [YesNo Enter=No]");
+const QString IntoList = QStringLiteral("A(z) ABCDEF0123 kártya le van tiltva (Elveszett). Mégis felveszi a nem ott lakók közé? [YesNo Enter=No]");
 const QString Asked = QStringLiteral("A(z) %1. Lakást választotta. Adja meg a lakás számát ahova másolni szeretné a Friss adatok listában! Max 3 karakter lehet.");
 const QByteArray A = openedhouse::houseWithCodes(1), B = openedhouse::houseWithCodes(5), Donor = openedhouse::houseWithCodes(9), none, Hidden("");
 const QByteArray Blank = house::blankHouseContent(), Spaces(16392, ' '), Room = QByteArray(A).replace(14820, 84, QByteArray("F").repeated(84)), Two = nonResident("Posta", "0123456789") + nonResident("Kov\xe1" "cs \xd6" "d\xf6n", "ABCDEF0123");
@@ -100,6 +102,11 @@ private slots:
         QTest::newRow("Felvesz: letters in the code") << h << Two << "set Text5 Gaz|set Text6 01234567GZ" + add << QStringList{NotHex} << Files{} << none << s;
         QTest::newRow("Felvesz: Cyrillic name") << h << Two << "set Text5 Почта|set Text6 0123456789" + add << QStringList{NoCp1250} << Files{} << none << s;
         QTest::newRow("Felvesz: postas.lst unreadable") << h << QByteArray() << "set Text5 Gaz|set Text6 0123456789" + add << QStringList{"A(z) %1postas.lst fájl nem olvasható"} << Files{} << none << s;
+        QTest::newRow("Felvesz: a revoked card, Nem") << h << Two << "revoke ABCDEF0123|set Text5 Gaz|set Text6 abcdef0123|answer No" + add << QStringList{IntoList} << revoking("ABCDEF0123") << none << s;
+        QTest::newRow("Felvesz: a revoked card, Igen") << h << Two << "revoke ABCDEF0123|set Text5 Gaz|set Text6 abcdef0123|answer Yes" + add << QStringList{IntoList} << revoking("ABCDEF0123", {{"postas.lst", Two + nonResident("Gaz", "abcdef0123")}}) << none << s;
+        const QString placed = IntoHouse.arg("%1", "138. lakás 1. hely (1234. kódhely): ABCDEF0123");
+        QTest::newRow("placing: a revoked card, Nem") << h << Two << "revoke ABCDEF0123|answer Ok|answer No|dclick List5 1" << QStringList{Insert, placed} << revoking("ABCDEF0123") << none << s;
+        QTest::newRow("placing: a revoked card, Igen") << h << Two << "revoke ABCDEF0123|answer Ok|answer Yes|dclick List5 1" << QStringList{Insert, placed} << revoking("ABCDEF0123", {{"a.txt", into(h, 0)}}) << none << s;
         QTest::newRow("placing: first free slot") << two << Two << place << QStringList{Insert} << Files{{"a.txt", into(two, 2)}} << none << "a.txt 1518:1393/1393 1518:1393/1393 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
         QTest::newRow("placing: all free") << h << Two << "answer Ok|dclick List5 1" << QStringList{Insert} << Files{{"a.txt", into(h, 0)}} << none << "a.txt 1518:1393/1370 1518:1370/1370 2:1 1518:1393 Kovács Ödön|ABCDEF0123";
         QTest::newRow("placing: zeros are free") << zeros << Two << place << QStringList{Insert} << Files{{"a.txt", into(zeros, 1)}} << none << s;
@@ -113,6 +120,7 @@ private slots:
         QTest::newRow("138: header of 138") << five << Two << "answer Yes|dclick List2 1370" << QStringList{} << Files{} << none << s;
         QTest::newRow("138: apartment 139") << five << Two << "answer Yes|dclick List2 1380" << QStringList{} << Files{} << none << s;
         QTest::newRow("138: taken up") << five << Two << no + "  Kéményseprő Károly Úr|answer Ok|dclick List2 1372" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "K\xe9m\xe9nysepr\xf5 K\xe1r   ABCDEF012305"}} << none << "a.txt 1518:1372/1370 1518:1370/1370 3:-1 1518:1393 Kéményseprő Kár|ABCDEF0123";
+        QTest::newRow("138: a revoked card taken up, Nem") << five << Two << "revoke ABCDEF0123|" + no + "Uj|answer Ok|answer No|dclick List2 1372" << QStringList{Choice, Prompt, Check, IntoList} << revoking("ABCDEF0123") << none << s;
         QTest::newRow("138: first 17 characters") << five << Two << no + "ABCDEFGHIJKLMNOPQRST|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check} << Files{{"postas.lst", Two + "ABCDEFGHIJKLMNOPQ 111111111105"}} << none << s;
         QTest::newRow("138: name in use") << five << Two << no + "Posta|answer Ok|dclick List2 1371" << QStringList{Choice, Prompt, Check, "A név már használatban van."} << Files{} << none << s;
         QTest::newRow("138: no name given") << five << Two << no + "   |dclick List2 1371" << QStringList{Choice, Prompt} << Files{} << none << s;
@@ -147,6 +155,11 @@ private slots:
         QTest::newRow("copy: empty answer") << A << Two << copy(114, "   ") << QStringList{Asked.arg(12)} << Files{} << none << QString();
         QTest::newRow("copy: List2 hidden") << A << Two << "pick rossz.txt|dclick Text2|" + copy(114, "7") << QStringList{Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
         QTest::newRow("Mentés: Nem, then Mentés") << A << Two << no + mentes << QStringList{asked, Save} << Files{{"a.txt", seven}} << none << QString();
+        const QString lost = QString::fromLatin1(Donor.mid(1188, 10)), revoke = "revoke " + lost + '|', into7 = IntoHouse.arg("%1", "7. lakás 1. hely (55. kódhely): " + lost);
+        QTest::newRow("copy: a revoked card, Nem") << A << Two << revoke + copy(114, "7", "Yes|answer No") << QStringList{asked, Save, into7} << revoking(lost.toLatin1()) << none << QString();
+        QTest::newRow("copy: a revoked card, Igen") << A << Two << revoke + copy(114, "7", "Yes|answer Yes") << QStringList{asked, Save, into7} << revoking(lost.toLatin1(), {{"a.txt", seven}}) << none << QString();
+        QTest::newRow("Mentés: a revoked card, Nem") << A << Two << revoke + no + "|answer No" + mentes << QStringList{asked, Save, into7} << revoking(lost.toLatin1()) << seven << QString();
+        QTest::newRow("Mentés: a revoked card, Igen") << A << Two << revoke + no + "|answer Yes" + mentes << QStringList{asked, Save, into7} << revoking(lost.toLatin1(), {{"a.txt", seven}}) << none << QString();
         QTest::newRow("Mentés: over a new house") << QByteArray("") << Two << copy(114, "20", "No") + mentes << QStringList{asked, Save} << Files{{"a.txt", copied(house::blankHouseContent(), 20, 12)}} << copied(QByteArray(16392, ' '), 20, 12) << QString();
         QTest::newRow("Mentés: List2 hidden") << A << Two << no + "|pick rossz.txt|dclick Text2" + mentes << QStringList{asked, Save, Damaged, OpenFirst} << Files{} << QByteArray("") << QString();
     }

@@ -54,6 +54,8 @@ const QString TxtExists = QStringLiteral("Ezen a néven már létezik txt fájl,
 const QString DamagedBak = QStringLiteral("A bak fájl sérült! [OkCancel Enter=Cancel]"); // OK puts damaged bytes in place of the house: Enter must not
 const QByteArray None, S = houseWithCodes(1), H2 = houseWithCodes(2), H3 = houseWithCodes(3), Dir = "/";
 const QByteArray Blank = house::blankHouseContent(), Short(100, '7'), Long(20000, 'x');
+QString intoHouse(const char *file, const QByteArray &house) // "@": the house named with the data folder
+{ return QStringLiteral("@%1 fájlba írandó kódok között letiltott kártya van:\n1. lakás 1. hely (1. kódhely): %2, Elveszett\nMégis beírja? (Nem: semmi sem változik.) [YesNo Enter=No]").arg(file, house.left(10)); }
 
 void put(Harness &h, const QString &name, const QByteArray &bytes) // None: no file; Dir: a folder, not empty
 { bytes == Dir ? void(QDir().mkpath(h.path(name + QStringLiteral("/bent")))) : bytes.isNull() ? void() : h.writeFile(name, bytes); }
@@ -72,12 +74,14 @@ struct Copy {
     QString target; QByteArray before, bak; // the file the dialog's pick stands for, its content and its backup's
     QString steps; QStringList messages; // the answers (see Harness::script()); "@name": a message naming that file
     QByteArray after, bakAfter;
+    QByteArray revoked = {}; // the card letiltott.lst holds
 };
 
 struct Restore {
     QByteArray bak, txt; // haz.bak (None: gone after the list was read) and haz.txt
     QString steps; QStringList messages; QByteArray txtAfter, bakAfter;
     bool listShown, torles; // File1 still shown; Text7 hidden by torles
+    QByteArray revoked = {}; // the card letiltott.lst holds
 };
 } // namespace
 Q_DECLARE_METATYPE(Copy)
@@ -246,6 +250,8 @@ private slots:
         QTest::newRow("a blank house") << Copy{0, no, None, uj, Blank, Long, "o puj.txt", {Question, Done}, S, Blank};
         QTest::newRow("codes, OK") << Copy{0, no, None, cel, H2, H3, asked, {Question, Full, Done}, S, H2};
         QTest::newRow("codes, Cancel") << Copy{0, no, None, cel, H2, H3, "o pcel.txt c", {Question, Full}, H2, H3};
+        QTest::newRow("a revoked card, No") << Copy{0, no, None, cel, H2, H3, "o pcel.txt n", {Question, intoHouse("cel.txt", S)}, H2, H3, S.left(10)};
+        QTest::newRow("a revoked card, Yes") << Copy{0, no, None, cel, H2, H3, "o pcel.txt y o", {Question, intoHouse("cel.txt", S), Full, Done}, S, H2, S.left(10)};
         QTest::newRow("damaged, OK") << Copy{0, no, None, cel, Short, H3, asked, {Question, DamagedTarget, Done}, S, None};
         QTest::newRow("damaged, Cancel") << Copy{0, no, None, cel, Short, H3, "o pcel.txt c", {Question, DamagedTarget}, Short, H3};
         QTest::newRow("damaged, long, OK") << Copy{0, no, None, cel, Long, None, asked, {Question, DamagedTarget, Done}, S, None};
@@ -272,6 +278,7 @@ private slots:
         Ui::Form1 &u = h.ui();
         put(h, c.target, c.before);
         put(h, house::backupPathOf(c.target), c.bak);
+        put(h, QStringLiteral("letiltott.lst"), c.revoked.isEmpty() ? None : c.revoked + "\t2024-05-01T10:00:00+02:00\tElveszett\n");
         if (c.setup != 3)
             open(*h.form, h.path(QStringLiteral("forras.txt")), c.setup == 4 ? QByteArray() : S);
         put(h, c.text2, c.source);
@@ -306,6 +313,8 @@ private slots:
         QTest::newRow("intact, no txt") << Restore{H2, None, "", {}, H2, None, false, false};
         QTest::newRow("intact, txt, OK") << Restore{H2, H9, "o", {TxtExists}, H2, None, false, false};
         QTest::newRow("intact, txt, Cancel") << Restore{H2, H9, "c", {TxtExists}, H9, H2, true, false};
+        QTest::newRow("a revoked card, No") << Restore{H2, H9, "o n", {TxtExists, intoHouse("haz.txt", H2)}, H9, H2, true, false, H2.left(10)};
+        QTest::newRow("a revoked card, Yes") << Restore{H2, None, "y", {intoHouse("haz.txt", H2)}, H2, None, false, false, H2.left(10)};
         QTest::newRow("damaged, txt, OK") << Restore{D, H9, "o", {DamagedBak}, D, None, false, false};
         QTest::newRow("damaged, txt, Cancel") << Restore{D, H9, "c", {DamagedBak}, H9, D, true, true};
         QTest::newRow("damaged, no txt, OK") << Restore{D, None, "o", {DamagedBak}, D, None, false, false};
@@ -320,6 +329,7 @@ private slots:
         Ui::Form1 &u = h.ui();
         put(h, QStringLiteral("haz.bak"), r.bak.isNull() ? S : r.bak);
         put(h, QStringLiteral("haz.txt"), r.txt);
+        put(h, QStringLiteral("letiltott.lst"), r.revoked.isEmpty() ? None : r.revoked + "\t2024-05-01T10:00:00+02:00\tElveszett\n");
         for (const char *name : {"masik.bak", "B.BAK", "a.bak.old"})
             put(h, QLatin1String(name), H3);
         h.form->setShown({u.Command3, u.List5, u.List1, u.Label24, u.Text7}, true);

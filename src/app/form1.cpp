@@ -24,6 +24,8 @@
 #include "house/housestore.h"
 #include "cards/revoked.h"
 #include "cards/revokedwindow.h"
+#include "cards/revokedview.h"
+#include "reader/differenceswindow.h"
 #include "house/oserror.h"
 
 #include <QAccessibleWidget>
@@ -132,7 +134,11 @@ Form1::Form1(const Services &services, QWidget *parent)
         [this](const QString &text, Dialogs::Buttons buttons, Dialogs::Answer enter) { return ask(text, buttons, enter); },
         [this] { return filesInUse(); },
         [this] { return m_state.shownHouse.isLoaded() ? m_state.shownHouse.path() : m_ui->Text2->text(); },
-        [this](const QString &path) { houseview::refillOpenLists(*this, {path}); }});
+        [this](const QString &path) { houseview::refillOpenLists(*this, {path}); },
+        [this](const QString &command, const QString &path, const QByteArray &content) {
+            return houseview::allowRevoked(*this, command, path, content);
+        },
+        [this]() -> const cards::RevokedCards & { return revokedCards(); }});
     m_revokedWindow = std::make_unique<RevokedWindow>(RevokedWindow::Needs{
         *m_houseStore, *this, *m_services.settings, *m_helpMode,
         [this](const QString &text, Dialogs::Buttons buttons, Dialogs::Answer enter) { return ask(text, buttons, enter); },
@@ -142,6 +148,9 @@ Form1::Form1(const Services &services, QWidget *parent)
     buildMenu();
     buildStatusLine();
     wireControls();
+    // The house lists mark revoked cards in every row they get, however they are filled.
+    for (QListWidget *list : {m_ui->List2, m_ui->List3, m_ui->List6})
+        cards::followRows(list, [this]() -> const cards::RevokedCards & { return revokedCards(); });
 }
 
 Form1::~Form1()
@@ -584,19 +593,27 @@ void Form1::tellDoorChange(const history::DoorChange &change, const QString &hou
         m_history->open(housePath);
 }
 
-void Form1::revokedCardsChanged()
-{
-    if (m_revokedCards)
-        m_revokedCards->forget();
-    m_revokedWindow->refresh();
-}
-
 const cards::RevokedCards &Form1::revokedCards()
 {
     if (!m_revokedCards)
         m_revokedCards = std::make_unique<cards::RevokedCards>();
     m_revokedCards->refresh(dataFolder());
     return *m_revokedCards;
+}
+
+void Form1::revokedCardsChanged()
+{
+    // The program's own write may have kept the file's size and time.
+    if (m_revokedCards)
+        m_revokedCards->forget();
+    m_revokedWindow->refresh();
+    const cards::RevokedCards &revoked = revokedCards();
+    for (QListWidget *list : {m_ui->List2, m_ui->List3, m_ui->List6})
+        cards::markRows(list, revoked);
+    if (DifferencesWindow *differences = m_verify->window())
+        differences->markRevoked();
+    m_history->markRevoked();
+    m_cardFinder->markRevoked();
 }
 
 QString Form1::fromPortPhrase() const

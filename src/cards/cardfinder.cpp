@@ -3,6 +3,7 @@
 
 #include "app/form1.h"
 #include "cards/revoked.h"
+#include "cards/revokedview.h"
 #include "app/windowplacement.h"
 #include "help/helpmode.h"
 #include "house/housefile.h"
@@ -24,6 +25,7 @@ namespace {
 
 // A slice of the folder walk, then the event loop gets its turn.
 constexpr int SliceMs = 8;
+constexpr int CodeColumn = 4;
 
 QString native(const QString &path)
 {
@@ -192,6 +194,7 @@ void CardFinder::showHits()
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
+    markRevoked();
     WindowPlacement::fitColumns(table);
     table->setUpdatesEnabled(true);
     // The history is the record of what was: neither searched nor changed.
@@ -206,6 +209,12 @@ void CardFinder::showHits()
     m_ui->skippedList->addItems(m_skipped);
     m_ui->searchButton->setEnabled(true);
     m_ui->takeOutButton->setEnabled(true);
+}
+
+void CardFinder::markRevoked()
+{
+    if (m_window)
+        cards::markCells(m_ui->hitTable, {CodeColumn}, m_form.revokedCards());
 }
 
 void CardFinder::hitDoubleClicked(int row)

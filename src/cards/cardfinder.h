@@ -43,6 +43,8 @@ public:
     Ui::CardWindow &ui() const { return *m_ui; }
 
     static QString runningMessage();
+    // The hits mark the revoked cards as the list now has them.
+    void markRevoked();
 
 signals:
     void searchFinished();

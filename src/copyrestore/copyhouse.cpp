@@ -6,6 +6,7 @@
 #include "house/cp1250.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
+#include "house/houseview.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -87,6 +88,12 @@ void CopyHouse::command5Clicked()
         return;
     }
 
+    // A house kept elsewhere may still hold a card revoked here since.
+    if (!houseview::allowRevoked(m_form, QStringLiteral("Másolás ide innen: %1").arg(QFileInfo(u.Text2->text()).fileName()), target,
+                                 source)) {
+        m_form.torles();
+        return;
+    }
     if (!writeTarget(target, source))
         return;
     if (!listCopy(target))

@@ -5,9 +5,11 @@
 
 #include "house/housestore.h"
 #include "house/housefile.h"
+#include "house/houseview.h"
 #include "reader/readerlink.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 void RestoreHouse::pointFile1At(const QString &folder)
@@ -102,6 +104,13 @@ void RestoreHouse::file1Selected(const QString &fileName)
         }
         break;
     }
+
+    // A backup made before a card was revoked still holds it.
+    QByteArray content;
+    if (QFile file(backup); file.open(QIODevice::ReadOnly))
+        content = file.readAll();
+    if (!houseview::allowRevoked(m_form, QStringLiteral("Visszaállítás"), txt, content))
+        return;
 
     // One rename over the old txt file: at every instant the house file or
     // the backup holds the backup's data.

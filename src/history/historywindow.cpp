@@ -2,6 +2,7 @@
 #include "ui_historywindow.h"
 
 #include "app/windowplacement.h"
+#include "cards/revokedview.h"
 #include "help/helpmode.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
@@ -396,8 +397,15 @@ void HistoryWindow::compare()
     DifferencesWindow::fillRows(table, differences,
                                 DifferencesWindow::nonResidentNames(
                                     differences, house::readNonResidents(store.dataFolder()), firstSide, secondSide));
+    markRevoked();
     WindowPlacement::fitColumns(table);
     m_ui->differenceLabel->setText(QStringLiteral("%1: %2 kód.").arg(summary).arg(differences.size()));
+}
+
+void HistoryWindow::markRevoked()
+{
+    if (m_window)
+        cards::markCells(m_ui->differenceTable, DifferencesWindow::codeColumns(), m_needs.revoked());
 }
 
 QString HistoryWindow::differencesAsText() const
@@ -461,7 +469,9 @@ void HistoryWindow::bringBack()
                     Dialogs::Buttons::YesNo, Answer::No)
         != Answer::Yes)
         return;
-    // Asked again after the question: its event loop may have let an exchange start.
+    if (!m_needs.allowRevoked(BringBackCommand, path, bytes))
+        return;
+    // Asked again after the questions: their event loops may have let an exchange start.
     if (inUse(path)) {
         m_needs.ask(busy, Dialogs::Buttons::Ok, Answer::Ok);
         return;

@@ -15,6 +15,7 @@
 class HelpMode;
 class QWidget;
 class SettingsStore;
+namespace cards { class RevokedCards; }
 namespace house { class HouseStore; }
 namespace Ui { class HistoryWindow; }
 class VersionModel;
@@ -42,6 +43,9 @@ public:
         std::function<QStringList()> filesInUse; // files no command may write now
         std::function<QString()> openHouse;      // the house on screen, empty when none
         std::function<void(const QString &)> written; // a file was brought back: the open lists follow it
+        // Before content goes into path under command: false when it holds a revoked card the user would not write.
+        std::function<bool(const QString &command, const QString &path, const QByteArray &content)> allowRevoked;
+        std::function<const cards::RevokedCards &()> revoked; // the data folder's revoked cards, to mark the rows
     };
 
     explicit HistoryWindow(Needs needs);
@@ -59,6 +63,8 @@ public:
     QList<history::Entry> entries() const;
     // The difference rows as tab-separated text under their headers, as "Másolás" copies them.
     QString differencesAsText() const;
+    // The difference rows mark the revoked cards as the list now has them.
+    void markRevoked();
 
     // A row as the window names it: the file, what the content is, what happened.
     static QString whatWord(const history::Entry &entry);

@@ -135,6 +135,7 @@ void ApartmentTransfer::list6DoubleClicked()
         // unchanged since, so that List2 then shows that file.
         const QString command = QStringLiteral("Lakás átmásolása innen: %1").arg(QFileInfo(donorPath()).fileName());
         const bool written = houseview::checkShownHouse(m_form, command) && houseview::checkTargetHouse(m_form, nullptr, command)
+                             && houseview::allowRevoked(m_form, command, path, (target - 1) * house::ApartmentRecords + 1, joined)
                              && houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), command).writeApartment(path, target, joined));
         if (written) {
             // The file named in the question got what List2 now shows.
@@ -163,6 +164,12 @@ void ApartmentTransfer::command8Clicked()
     if (!houseview::checkShownHouse(m_form, QStringLiteral("Mentés")))
         return;
     const QString path = u.Text2->text();
+    // The whole house is written, and so checked whole: a row that fails to
+    // make bytes is left to the write, which says why.
+    QByteArray content;
+    if (house::rowsContent(path, houseview::rowsOf(u.List2), &content)
+        && !houseview::allowRevoked(m_form, QStringLiteral("Mentés"), path, content))
+        return;
     QByteArray written;
     if (houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Mentés")).writeRows(path, houseview::rowsOf(u.List2), &written)))
         m_form.state().shownHouse.load(path, written);

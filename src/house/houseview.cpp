@@ -1,6 +1,8 @@
 #include "house/houseview.h"
 
 #include "app/form1.h"
+#include "cards/revokedview.h"
+#include "house/cp1250.h"
 #include "house/apartmenttransfer.h"
 #include "house/housestore.h"
 #include "ui_form1.h"
@@ -149,6 +151,24 @@ void refillOpenLists(Form1 &form, const QStringList &changedPaths)
     }
     if (touched(form.apartmentTransfer().donorPath()))
         form.apartmentTransfer().refillDonor();
+}
+
+bool allowRevoked(Form1 &form, const QString &command, const QString &path, const QByteArray &content)
+{
+    const QList<cards::RevokedSlot> found = cards::revokedSlots(form.revokedCards(), content);
+    if (found.isEmpty()
+        || form.ask(cards::intoHouseQuestion(path, found), Dialogs::Buttons::YesNo, Dialogs::Answer::No) == Dialogs::Answer::Yes)
+        return true;
+    form.houseStore().log().write(command, path, QString(), history::Log::Result::Refused,
+                                  QStringLiteral("letiltott kártya: %1 kódhely").arg(found.size()));
+    return false;
+}
+
+bool allowRevoked(Form1 &form, const QString &command, const QString &path, int firstRecord, const QString &records)
+{
+    const QByteArray written = cp1250::encode(records);
+    return allowRevoked(form, command, path,
+                        house::blankHouseContent().replace(qsizetype(firstRecord - 1) * house::RecordLength, written.size(), written));
 }
 
 bool reportFailure(Form1 &form, const house::IoResult &result)

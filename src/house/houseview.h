@@ -53,6 +53,14 @@ bool refillFreshList(Form1 &form);
 // and the donor list follow each of them they show.
 void refillOpenLists(Form1 &form, const QStringList &changedPaths);
 
+// Before a write that puts content into path: when it holds a revoked card,
+// the user is asked whether to write it all the same (Nem under Enter; a
+// refusal is logged under command). True: write. For a positional write,
+// content is only what is written: records from firstRecord on, at their
+// place in an otherwise empty house.
+bool allowRevoked(Form1 &form, const QString &command, const QString &path, const QByteArray &content);
+bool allowRevoked(Form1 &form, const QString &command, const QString &path, int firstRecord, const QString &records);
+
 // Shows an IoResult's message when it failed; returns its success.
 bool reportFailure(Form1 &form, const house::IoResult &result);
 

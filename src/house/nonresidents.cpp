@@ -1,6 +1,7 @@
 #include "house/nonresidents.h"
 
 #include "app/form1.h"
+#include "cards/revokedview.h"
 #include "house/cp1250.h"
 #include "house/housefile.h"
 #include "house/housestore.h"
@@ -42,6 +43,13 @@ bool NonResidents::acceptable(const QString &name, const QString &code)
     return true;
 }
 
+bool NonResidents::allowRevokedCode(const QString &code)
+{
+    const cards::RevokedCard *card = m_form.revokedCards().find(code);
+    return !card
+           || m_form.ask(cards::intoListQuestion(*card), Dialogs::Buttons::YesNo, Answer::No) == Answer::Yes;
+}
+
 void NonResidents::refillList5()
 {
     house::IoResult io;
@@ -77,7 +85,8 @@ void NonResidents::command3Clicked()
     if (isMatch(house::nonResidentListPath(folder), position)
         && m_form.ask(QStringLiteral("Módosítja a kódot?"), Dialogs::Buttons::OkCancel) != Answer::Ok)
         return;
-    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
+    if (!allowRevokedCode(code)
+        || !houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
         return;
     refillList5();
 }
@@ -156,6 +165,9 @@ void NonResidents::list5DoubleClicked()
     if (!apartment138MatchesFile(QStringLiteral("Nem ott lakó a 138-as lakásba")))
         return;
 
+    if (!houseview::allowRevoked(m_form, QStringLiteral("Nem ott lakó a 138-as lakásba"), u.Text2->text(),
+                                 house::NonResidentFirstRecord + slot, record))
+        return;
     m_form.state().recordBuffer = record;
     if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó a 138-as lakásba"))
                                                   .writeRecords(u.Text2->text(), {{house::NonResidentFirstRecord + slot, record}})))
@@ -236,7 +248,8 @@ void NonResidents::takeUpFromApartment138()
         m_form.ask(QStringLiteral("A név már használatban van."));
         return;
     }
-    if (!houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
+    if (!allowRevokedCode(code)
+        || !houseview::reportFailure(m_form, house::HouseStore::Command(m_form.houseStore(), QStringLiteral("Nem ott lakó felvétele")).writeNonResident(folder, position, name, code)))
         return;
     refillList5();
 }

@@ -23,6 +23,8 @@ private:
     // Refuses (with a message) a code that is not ten hexadecimal digits
     // or a name that has no Windows-1250 form.
     bool acceptable(const QString &name, const QString &code);
+    // A revoked card goes into postas.lst only after one more question.
+    bool allowRevokedCode(const QString &code);
     // Reloads List5 from postas.lst.
     void refillList5();
     // True when Text2 names the house List2 was filled from, unchanged since,

@@ -1,6 +1,8 @@
 #include "reader/differenceswindow.h"
 
+#include "app/form1.h"
 #include "app/windowplacement.h"
+#include "cards/revokedview.h"
 #include "house/housefile.h"
 
 #include <QApplication>
@@ -54,6 +56,18 @@ DifferencesWindow::DifferencesWindow(QWidget *parent)
     connect(shortcut, &QShortcut::activated, this, &DifferencesWindow::copyRows);
 }
 
+DifferencesWindow::DifferencesWindow(Form1 *form)
+    : DifferencesWindow(static_cast<QWidget *>(form))
+{
+    m_revoked = [form]() -> const cards::RevokedCards & { return form->revokedCards(); };
+}
+
+void DifferencesWindow::markRevoked()
+{
+    if (m_revoked)
+        cards::markCells(m_table, codeColumns(), m_revoked());
+}
+
 QStringList DifferencesWindow::headers()
 {
     return {QStringLiteral("Lakás"), QStringLiteral("Hely"), QStringLiteral("Kódhely"),
@@ -67,6 +81,7 @@ void DifferencesWindow::showDifferences(const QString &housePath, const QList<pr
                            .arg(QDir::toNativeSeparators(housePath))
                            .arg(differences.size()));
     fillRows(m_table, differences, names);
+    markRevoked();
     WindowPlacement::fitColumns(m_table);
     QWidget::show();
     raise();

@@ -19,9 +19,14 @@ inline QByteArray nonResident(const char *name, const char *code)
     return QByteArray(name).leftJustified(18, ' ') + QByteArray(code).leftJustified(10, ' ') + "05";
 }
 
+// letiltott.lst revoking one lost card, and the files of a data folder with it.
+inline QByteArray revokedList(const QByteArray &number) { return number + "\t2024-05-01T10:00:00+02:00\tElveszett\n"; }
+inline Files revoking(const QByteArray &number, Files files = {}) { files.insert("letiltott.lst", revokedList(number)); return files; }
+
 // Steps split by '|': "answer Ok|Cancel|Yes|No", "type <text>" and "pick <file>" ("pick" alone: Cancel) reply to the next dialog;
 // "click|dclick <control> [row]" clicks a visible control or its row; "scroll <list> <row>"; "set <box> <text>" (Text2: a file's
-// path); "menu <entry>" of "Eszközök"; "copy <file> <file>" as another program would.
+// path); "menu <entry>" of "Eszközök"; "copy <file> <file>" as another program would;
+// "revoke <number>": letiltott.lst holds that card, as the program tells the window when it changes the list.
 inline void act(Harness &h, const QString &steps)
 {
     for (const QString &step : steps.split(QLatin1Char('|'))) {
@@ -37,6 +42,9 @@ inline void act(Harness &h, const QString &steps)
             h.dialogs.pick(arg.isEmpty() ? QString() : h.path(arg));
         } else if (verb == "copy") {
             QVERIFY(QFile::remove(h.path(rest)) && QFile::copy(h.path(arg.section(' ', 0, 0)), h.path(rest)));
+        } else if (verb == "revoke") {
+            h.writeFile("letiltott.lst", revokedList(arg.toLatin1()));
+            h.form->revokedCardsChanged();
         } else if (verb == "scroll" && list) {
             list->verticalScrollBar()->setValue(rest.toInt());
         } else if (verb == "menu") {
@@ -95,7 +103,7 @@ inline void runEdit()
     for (const ScriptedDialogs::Shown &s : h.dialogs.shown()) // every house is picked in the data folder, from the house files
         QVERIFY(s.kind != ScriptedDialogs::Kind::OpenFile || s.folder + s.text == h.dataFolder + "Szöveg (*.txt)|*.txt|");
     const QRegularExpression reason(": [^\\[]*?(?= \\[|$)"); // a reason from the system after the colon left out
-    QCOMPARE(h.dialogs.log().replaceInStrings(reason, QString()), dialogs.replaceInStrings("%1", h.dataFolder));
+    QCOMPARE(h.dialogs.log().replaceInStrings(reason, QString()), dialogs.replaceInStrings("%1", h.dataFolder).replaceInStrings(reason, QString()));
     expected.insert(changes);
     QCOMPARE(openedhouse::snapshot(h.dataFolder), expected);
     QCOMPARE(openedhouse::versionsDiffer(h.dataFolder, keptBefore, before, expected), QString());
@@ -110,6 +118,10 @@ inline void runEdit()
     for (int at = 0; at < expected.value("postas.lst").size(); at += 30)
         nonResidents << cp1250::decode(expected.value("postas.lst").mid(at, 30));
     QCOMPARE(openedhouse::rowsOf(u.List5), nonResidents.isEmpty() ? shownBefore : nonResidents); // no whole record: rows kept
+    const QByteArray revoked = expected.value("letiltott.lst").left(10); // every row holding it marked with its reason, no other
+    for (QListWidget *l : {u.List2, u.List3, u.List6})
+        for (int r = 0; r < l->count(); ++r)
+            QCOMPARE(l->item(r)->font().strikeOut() ? l->item(r)->toolTip() : "", QString(!revoked.isEmpty() && l->item(r)->text().toUpper().startsWith(revoked) ? "Letiltott kártya: Elveszett" : ""));
     if (view.isNull())
         return;
     QString lists = QFileInfo(u.Text2->text()).fileName();

@@ -75,7 +75,7 @@ QString versionsDiffer(const QString &folder, qsizetype from, const QMap<QString
         int differ = 0; // a missing record is an empty one
         for (int at = 0; at < 16380; at += 12)
             differ += was.mid(at, 12) != now.mid(at, 12);
-        if (name != "postas.lst" && after.value(name) != before.value(name))
+        if (!name.endsWith(".lst") && after.value(name) != before.value(name)) // the lists are no houses
             due << QStringLiteral("%1 %2 was").arg(name).arg(differ);
     }
     kept.sort(), due.sort();
