@@ -18,6 +18,12 @@ set(CPACK_PACKAGE_DESCRIPTION
   "reader (belvarium-simreader) is included for training.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_STRIP_FILES ON)
+# The compilers' version notes (.comment) serve no one at run time; strip
+# keeps them, so they go as the programs are installed (as dh_strip does).
+foreach(program belvarium belvarium-simreader)
+  install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)")
+endforeach()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${BELVARIUM_MAINTAINER})

@@ -10,12 +10,14 @@ out=$(desktop-file-validate "$s/applications/$id.desktop" 2>&1) && ! grep -Ei 'e
 out=$(appstreamcli validate --no-net "$m" 2>&1) || fail "appstreamcli: $out"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 || fail "$(cat "$tmp/cpack.log")"
 want=$(printf './usr/%s\n' bin/belvarium{,-simreader} share/{applications/$id.desktop,metainfo/$id.metainfo.xml} \
-  share/icons/hicolor/{scalable/apps/$id.svg,{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png} | sort)
+  share/doc/belvarium/{copyright,changelog.gz} share/man/man1/belvarium{,-simreader}.1.gz share/icons/hicolor/{scalable/apps/$id.svg,{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png} | sort)
+out=$(lintian -I --fail-on error,warning "$tmp"/deb/*.deb 2>&1) && ! grep -qE 'unneeded-section|no-bindnow' <<<"$out" || fail "lintian (an error, a warning, or .comment or lazy binding back): $out"
 got=$(dpkg-deb -c "$tmp"/deb/*.deb | awk '!/^d/ { print $6 }' | sort)
 [ "$got" = "$want" ] || fail "package files (< wanted, > packed): $(diff <(echo "$want") <(echo "$got"))"
 dep=$(dpkg-deb -f "$tmp"/deb/*.deb Depends)
 for d in qt6-translations-l10n fonts-liberation libqt6; do [[ $dep == *$d* ]] || fail "Depends lacks $d: $dep"; done
-grep -q "<release version=\"$(dpkg-deb -f "$tmp"/deb/*.deb Version)\"" "$m" || fail "no release entry"
+v=$(dpkg-deb -f "$tmp"/deb/*.deb Version) && grep -q "<release version=\"$v\"" "$m" || fail "no release entry"
+[[ $(zcat "$p/share/doc/belvarium/changelog.gz") == "belvarium ($v) "* ]] || fail "the changelog's newest entry is not $v"
 # The window icon: the committed PNG, byte for byte, inside the program.
 png=$2/data/icons/256x256/$id.png && for at in $(LC_ALL=C grep -obUa IHDR "$p/bin/belvarium" | cut -d: -f1); do
   cmp -s -n "$(stat -c%s "$png")" -i "$((at - 12)):0" "$p/bin/belvarium" "$png" && icon=1; done
