@@ -13,7 +13,6 @@ SetCompressor /SOLID lzma
 !include FileFunc.nsh
 
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Belvarium"
-!define LOCK "$LOCALAPPDATA\Belvarium\belvarium.lock"
 
 Name "Belvarium"
 OutFile "${OUTFILE}"
@@ -52,17 +51,12 @@ LangString RunningText ${LANG_HUNGARIAN} "A Belvarium fut. Zárja be, majd vála
 LangString KeptText ${LANG_ENGLISH} "Belvarium has been removed.$\r$\n$\r$\nYour data folder (the house files), the settings in the registry (HKEY_CURRENT_USER\Software\Belvarium) and the folder %LOCALAPPDATA%\Belvarium are kept. Delete them by hand if they are no longer needed."
 LangString KeptText ${LANG_HUNGARIAN} "A Belvarium eltávolítása kész.$\r$\n$\r$\nAz adatmappa (a házfájlok), a beállítások a rendszerleíró adatbázisban (HKEY_CURRENT_USER\Software\Belvarium) és a %LOCALAPPDATA%\Belvarium mappa megmaradt. Ha már nem kellenek, törölje őket kézzel."
 
-; A running Belvarium holds its lock open and its executable busy: nothing is
-; touched until it is closed, so a folder is never left half replaced.
+; Windows keeps a running program's executable from being opened for
+; writing: nothing is touched until Belvarium is closed, so a folder is never
+; left half replaced.
 !macro NOT_RUNNING un
 Function ${un}NotRunning
   retry:
-  IfFileExists "${LOCK}" 0 exe
-  ClearErrors
-  FileOpen $0 "${LOCK}" a
-  IfErrors running
-  FileClose $0
-  exe:
   IfFileExists "$INSTDIR\belvarium.exe" 0 done
   ClearErrors
   FileOpen $0 "$INSTDIR\belvarium.exe" a
