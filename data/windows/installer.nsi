@@ -47,9 +47,9 @@ VIAddVersionKey "LegalCopyright" "GPL-3.0-or-later"
 !insertmacro MUI_LANGUAGE "Hungarian"
 
 LangString RunningText ${LANG_ENGLISH} "Belvarium is running. Close it, then choose Retry."
-LangString RunningText ${LANG_HUNGARIAN} "A Belvarium fut. Zárja be, majd válassza az Újra gombot."
+LangString RunningText ${LANG_HUNGARIAN} "A Belvarium fut. Zárja be, majd kattintson az Ismét gombra."
 LangString KeptText ${LANG_ENGLISH} "Belvarium has been removed.$\r$\n$\r$\nYour data folder (the house files), the settings in the registry (HKEY_CURRENT_USER\Software\Belvarium) and the folder %LOCALAPPDATA%\Belvarium are kept. Delete them by hand if they are no longer needed."
-LangString KeptText ${LANG_HUNGARIAN} "A Belvarium eltávolítása kész.$\r$\n$\r$\nAz adatmappa (a házfájlok), a beállítások a rendszerleíró adatbázisban (HKEY_CURRENT_USER\Software\Belvarium) és a %LOCALAPPDATA%\Belvarium mappa megmaradt. Ha már nem kellenek, törölje őket kézzel."
+LangString KeptText ${LANG_HUNGARIAN} "A Belvarium eltávolítása kész.$\r$\n$\r$\nAz adatmappa (a házfájlok), a beállítások a rendszerleíró adatbázisban (HKEY_CURRENT_USER\Software\Belvarium) és a %LOCALAPPDATA%\Belvarium mappa megmaradtak. Ha már nem kellenek, törölje őket kézzel."
 
 ; Windows keeps a running program's executable from being opened for
 ; writing: nothing is touched until Belvarium is closed, so a folder is never
