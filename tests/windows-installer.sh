@@ -27,7 +27,7 @@ ico=$src/data/icons/hu.belvarium.Belvarium.ico && wrestool -x -t14 "$dir/belvari
 strings=$(wrestool -x --raw -t16 "$dir/belvarium.exe" | iconv -f UTF-16LE -t UTF-8 -c | tr -cs '[:print:]\200-\377' '\n')
 for v in FileVersion=$version ProductVersion=$version "CompanyName=Belvarium developers"; do
   grep -A1 -x "${v%%=*}" <<<"$strings" | grep -qxF "${v#*=}" || fail "belvarium.exe's ${v%%=*} is not ${v#*=}"; done
-# While the installed program runs (its lock held), neither installer nor uninstaller touches a file.
+# While the installed program runs (its lock made: it started), neither installer nor uninstaller touches a file.
 rm -f "$lock" && before=$(files; md5sum "$dir/belvarium.exe")
 WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_PLATFORM_PLUGIN_PATH="Z:${out//\//\\}\\qt-6.4.2-mingw64\\plugins\\platforms" "$wine" "$dir/belvarium.exe" >"$tmp/app.log" 2>&1 & app=$!
 for _ in $(seq 300); do [ -e "$lock" ] && break; sleep 0.2; done
