@@ -43,7 +43,7 @@ export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH ${!WINEQT_@}
 app=
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
   "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
   rm -rf "$tmp"
 }
