@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Cross-builds Belvarium for 64-bit Windows into build-windows/ and makes the
 # folder a user copies to a Windows PC, build-windows/Belvarium (belvarium.exe
-# with the Qt and MinGW DLLs and Qt's Hungarian texts beside it), and its zip,
-# build-windows/Belvarium-windows-x64.zip. The Windows test executables are
-# built too (scripts/test-windows.sh runs them under Wine).
+# with the Qt and MinGW DLLs and Qt's Hungarian texts beside it), its zip,
+# build-windows/Belvarium-windows-x64.zip, and the installer made from it,
+# build-windows/Belvarium-<version>-setup.exe (NSIS, data/windows/installer.nsi).
+# The Windows test executables are built too (scripts/test-windows.sh runs
+# them under Wine).
 #
 # Needs the cross-built Qt of the shared folder beside the repository
 # (../shared/windows/qt-6.4.2-mingw64.tar.xz; BELVARIUM_WINDOWS_QT names
@@ -29,7 +31,7 @@ apt_install() {
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"
 }
-apt_install $(missing g++-mingw-w64-x86-64-posix ninja-build)
+apt_install $(missing g++-mingw-w64-x86-64-posix ninja-build nsis)
 if [ "${1:-}" = --wine ]; then
   # Wine alone may be unobtainable; scripts/test-windows.sh then says so.
   apt_install $(missing wine64) || echo "wine64 could not be installed"
@@ -77,4 +79,16 @@ for binary in "$app"/*.exe "$app"/*.dll "$app"/*/*.dll; do
 done
 
 (cd "$out" && cmake -E tar cf Belvarium-windows-x64.zip --format=zip Belvarium)
-echo "Windows program: $out/Belvarium (zipped: $out/Belvarium-windows-x64.zip)"
+
+# The installer. Its uninstaller removes exactly the files installed, deepest
+# folders last, so nothing else in the folder is ever deleted.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/build/CMakeCache.txt")
+IFS=. read -r major minor patch tweak <<<"$version"
+(cd "$app" && find . -type f | sort | sed 's|^\./\(.*\)|  Delete "$INSTDIR\\\1"|'
+             find . -mindepth 1 -type d | sort -r | sed 's|^\./\(.*\)|  RMDir "$INSTDIR\\\1"|') \
+  | sed 's|/|\\|g' > "$out/uninstall-files.nsh"
+rm -f "$out"/Belvarium-*-setup.exe
+makensis -V2 -DVERSION="$version" -DVERSION4="${major:-0}.${minor:-0}.${patch:-0}.${tweak:-0}" \
+  -DPROGRAM="$repo/$app" -DUNINSTALL_FILES="$repo/$out/uninstall-files.nsh" \
+  -DOUTFILE="$repo/$out/Belvarium-$version-setup.exe" data/windows/installer.nsi
+echo "Windows program: $out/Belvarium (zipped: $out/Belvarium-windows-x64.zip, installer: $out/Belvarium-$version-setup.exe)"
