@@ -32,19 +32,6 @@ double median(QList<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Random upper-case hex codes, every third slot empty, record 1366 empty.
-QByteArray randomHouse(QRandomGenerator &random)
-{
-    QByteArray out(house::HouseFileSize, 'F');
-    for (int r = 0; r < house::RecordCount - 1; ++r) {
-        if (r % 3 == 2)
-            continue;
-        for (int i = 0; i < house::RecordLength; ++i)
-            out[r * house::RecordLength + i] = "0123456789ABCDEF"[random.bounded(16)];
-    }
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char **argv)

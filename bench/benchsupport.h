@@ -5,7 +5,11 @@
 // it runs, and how much of that gap the thread spent working: a gap with
 // little processor time in it is the thread waiting to be scheduled on a
 // busy machine, not the program's work.
+#include "house/housefile.h"
+
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
@@ -68,3 +72,16 @@ struct StallMeter
     }
     void stop() { timer.stop(); }
 };
+
+// Random upper-case hex codes, every third slot empty, record 1366 empty.
+inline QByteArray randomHouse(QRandomGenerator &random)
+{
+    QByteArray out(house::HouseFileSize, 'F');
+    for (int r = 0; r < house::RecordCount - 1; ++r) {
+        if (r % 3 == 2)
+            continue;
+        for (int i = 0; i < house::RecordLength; ++i)
+            out[r * house::RecordLength + i] = "0123456789ABCDEF"[random.bounded(16)];
+    }
+    return out;
+}

@@ -167,11 +167,11 @@ void Verify::onDump(const QByteArray &dump)
     s.verifyRunning = 0;
     endWait();
 
+    const QStringList records = protocol::decodeDump(dump);
     QByteArray held;
-    for (const QString &record : protocol::decodeDump(dump))
+    for (const QString &record : records)
         held += record.toLatin1();
-    m_result = Result{true, m_path, m_content, m_line,
-                      protocol::differingSlots(protocol::decodeDump(dump), recordsOf(m_content)), held};
+    m_result = Result{true, m_path, m_content, m_line, protocol::differingSlots(records, recordsOf(m_content)), held};
     const QString house = native(m_path);
     const qsizetype count = m_result.differences.size();
     const QString command = (m_readBack ? QStringLiteral("Eltérések rátöltése, visszaolvasás ") : QStringLiteral("Ellenőrzés "))
